@@ -1,0 +1,60 @@
+#pragma once
+// The text store window: every clipboard text let in is kept in the text
+// list List1(0); Text1 receives each captured text; Check1 "Automatisch"
+// appends it; Check2 "Grossklein" records the layout.
+
+#include "winutil/controls.h"
+#include "winutil/form.h"
+
+#include <array>
+
+class Textform : public Form
+{
+    Q_OBJECT
+public:
+    explicit Textform(Forms &forms);
+
+    // Controls, in stacking order (each above those declared after it).
+    CheckBox *Check3;              // no caption, ticked: always on top
+    QPushButton *Command12;        // "Command12" (outside): large layout
+    QPushButton *Command11;        // "EXIT": closes the window
+    CheckBox *Check2;              // "Grossklein" (outside): ticked in the small layout
+    QPushButton *Command10;        // "mite" (outside): middle layout
+    QPushButton *Command9;         // "klein" (outside): small-layout geometry
+    QPushButton *Command8;         // "gross" (outside): large-layout geometry
+    std::array<ListBox *, 3> List1; // List1(0) the text list; 1 and 2 outside
+    QWidget *Frame1;               // icon bar of the small layout
+    PictureBox *Picture3;          // in Frame1: large layout
+    PictureBox *Picture2;          // in Frame1: copy out
+    PictureBox *Picture1;          // in Frame1: paste in
+    QPushButton *Command4;         // "Fenster kleiner": small layout
+    QPushButton *Command6;         // "Text-Ordner-öffnen": opens the text folder
+    QPushButton *Command5;         // "Speichern": saves Text2
+    TextBox *Text2;                // the selected entry; what copy-out and saving use
+    TextBox *Text1;                // receives each captured clipboard text
+    QPushButton *Command1;         // "Command1" (outside): shows the hidden viewer window
+    CheckBox *Check1;              // "Automatisch": automatic capture
+    QPushButton *Command2;         // "Einfügen": paste in
+    QPushButton *Command3;         // "Kopiere": copy out
+    QPushButton *Command7;         // "Lösche": delete the selected entry
+    QLabel *Label2;                // "text" (outside): date-time stamp and folder name
+    QLabel *Label1;                // (outside) note on the list keys
+
+    void Text1_Change();
+    void Check1_Click();
+    void Check1_LostFocus();
+    void Check2_Click();
+    void Command4_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command12_Click();
+    void Picture3_Click();
+
+protected:
+    void Form_Load() override;
+
+private:
+    void build();
+    void wire();
+};

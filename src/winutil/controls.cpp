@@ -1,0 +1,488 @@
+#include "controls.h"
+
+#include "keys.h"
+#include "twips.h"
+
+#include <QAbstractScrollArea>
+#include <QFocusEvent>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPainter>
+
+// ---- events ---------------------------------------------------------------
+
+ControlEvents::ControlEvents(QWidget *control)
+    : QObject(control)
+{
+    setObjectName(QStringLiteral("merkolo.events"));
+    control->installEventFilter(this);
+    control->setMouseTracking(true);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(control)) {
+        area->viewport()->installEventFilter(this);
+        area->viewport()->setMouseTracking(true);
+    }
+}
+
+ControlEvents *events(QWidget *control)
+{
+    if (auto *e = control->findChild<ControlEvents *>(QStringLiteral("merkolo.events"),
+                                                      Qt::FindDirectChildrenOnly))
+        return e;
+    return new ControlEvents(control);
+}
+
+bool ControlEvents::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *w = static_cast<QWidget *>(watched);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *m = static_cast<QMouseEvent *>(event);
+        m_pressedInside = true;
+        emit MouseDown(keys::buttonState(m->button()), keys::shiftState(m->modifiers()),
+                       m->position().toPoint().x(), m->position().toPoint().y());
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *m = static_cast<QMouseEvent *>(event);
+        const QPoint p = m->position().toPoint();
+        const bool inside = m_pressedInside && w->rect().contains(p);
+        m_pressedInside = false;
+        emit MouseUp(keys::buttonState(m->button()), keys::shiftState(m->modifiers()), p.x(), p.y());
+        if (inside && m->button() == Qt::LeftButton)
+            emit Click();
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        emit DblClick();
+        break;
+    case QEvent::MouseMove: {
+        auto *m = static_cast<QMouseEvent *>(event);
+        const QPoint p = m->position().toPoint();
+        emit MouseMove(keys::buttonState(m->buttons()), keys::shiftState(m->modifiers()), p.x(), p.y());
+        break;
+    }
+    case QEvent::FocusIn:
+        emit GotFocus();
+        break;
+    case QEvent::FocusOut:
+        emit LostFocus();
+        break;
+    case QEvent::KeyPress: {
+        auto *k = static_cast<QKeyEvent *>(event);
+        emit KeyDown(keys::virtualKey(k->key()), keys::shiftState(k->modifiers()));
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+// ---- helpers --------------------------------------------------------------
+
+void setPlainToolTip(QWidget *control, const QString &text)
+{
+    control->setProperty("merkolo.tooltip", text);
+    if (text.isEmpty()) {
+        control->setToolTip(QString());
+        return;
+    }
+    // A tooltip that looks like markup would be rendered; escape it so the
+    // text is shown exactly as it stands.
+    QString html = text.toHtmlEscaped();
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    control->setToolTip(QStringLiteral("<p style='white-space:pre'>") + html + QStringLiteral("</p>"));
+}
+
+QString plainToolTip(const QWidget *control)
+{
+    return control->property("merkolo.tooltip").toString();
+}
+
+QFont boldSansSerif()
+{
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(8.25);
+    f.setBold(true);
+    return f;
+}
+
+void setColours(QWidget *control, const QColor &background, const QColor &text)
+{
+    QPalette p = control->palette();
+    for (auto role : {QPalette::Base, QPalette::Window, QPalette::Button}) {
+        if (background.isValid())
+            p.setColor(role, background);
+    }
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        if (text.isValid())
+            p.setColor(role, text);
+    }
+    control->setPalette(p);
+    control->setAutoFillBackground(true);
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
+                        int height, const QString &toolTip)
+{
+    auto *b = new QPushButton(caption, parent);
+    twips::place(b, left, top, width, height);
+    if (!toolTip.isEmpty())
+        setPlainToolTip(b, toolTip);
+    return b;
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width, int height)
+{
+    auto *l = new QLabel(parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setText(caption);
+    twips::place(l, left, top, width, height);
+    return l;
+}
+
+void makeGraphical(QPushButton *button)
+{
+    button->setFont(boldSansSerif());
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background: white; border: 1px solid #808080; padding: 0px; }"
+        "QPushButton:pressed { background: #e0e0e0; }"));
+}
+
+// ---- check box ------------------------------------------------------------
+
+CheckBox::CheckBox(const QString &caption, QWidget *parent)
+    : QCheckBox(caption, parent)
+{
+    connect(this, &QCheckBox::clicked, this, &CheckBox::Click);
+}
+
+int CheckBox::Value() const
+{
+    switch (checkState()) {
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    default: return 0;
+    }
+}
+
+void CheckBox::setValue(int value)
+{
+    if (value < 0 || value > 2 || value == Value())
+        return;
+    if (value == 2)
+        setTristate(true);
+    setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    emit Click();
+}
+
+// ---- option button --------------------------------------------------------
+
+OptionButton::OptionButton(const QString &caption, QWidget *parent)
+    : QRadioButton(caption, parent)
+{
+    connect(this, &QRadioButton::clicked, this, &OptionButton::Click);
+}
+
+void OptionButton::setValue(bool selected)
+{
+    if (selected == isChecked())
+        return;
+    if (!selected) {
+        setAutoExclusive(false);
+        setChecked(false);
+        setAutoExclusive(true);
+        return;
+    }
+    setChecked(true);
+    emit Click();
+}
+
+// ---- text boxes -----------------------------------------------------------
+
+TextBox::TextBox(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(this, &QPlainTextEdit::textChanged, this, &TextBox::edited);
+}
+
+void TextBox::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    m_setting = true;
+    setPlainText(text);
+    m_setting = false;
+    emit Change();
+}
+
+void TextBox::edited()
+{
+    if (m_setting)
+        return;
+    QString typed = toPlainText();
+    if (typed == m_text)
+        return;
+    m_text = std::move(typed);
+    emit Change();
+}
+
+LineTextBox::LineTextBox(QWidget *parent)
+    : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, &LineTextBox::Change);
+}
+
+void LineTextBox::setText(const QString &text)
+{
+    if (text != QLineEdit::text())
+        QLineEdit::setText(text);
+}
+
+// ---- list -----------------------------------------------------------------
+
+int ListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+}
+
+QVariant ListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_entries.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return oneLine(m_entries.at(index.row()));
+    return {};
+}
+
+QString ListModel::oneLine(const QString &text)
+{
+    QString shown = text.left(kShownChars);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral(" \u21b5 "));
+    for (QChar &c : shown) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QChar(0x21b5);
+        else if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
+                 || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    if (text.size() > kShownChars)
+        shown += QChar(0x2026);
+    return shown;
+}
+
+bool ListModel::append(const QString &text)
+{
+    if (m_entries.size() >= kMaxEntries)
+        return false;
+    const int row = static_cast<int>(m_entries.size());
+    beginInsertRows(QModelIndex(), row, row);
+    m_entries.append(text);
+    endInsertRows();
+    return true;
+}
+
+bool ListModel::removeAt(int row)
+{
+    if (row < 0 || row >= m_entries.size())
+        return false;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_entries.removeAt(row);
+    endRemoveRows();
+    return true;
+}
+
+void ListModel::clear()
+{
+    beginResetModel();
+    m_entries.clear();
+    endResetModel();
+}
+
+ListBox::ListBox(QWidget *parent)
+    : QListView(parent)
+    , m_model(new ListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTextElideMode(Qt::ElideRight);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const int now = ListIndex();
+        if (now == m_lastIndex)
+            return;
+        m_lastIndex = now;
+        if (now >= 0)
+            emit Click();
+    });
+}
+
+int ListBox::ListCount() const
+{
+    return m_model->rowCount();
+}
+
+int ListBox::ListIndex() const
+{
+    const QModelIndexList sel = selectionModel()->selectedIndexes();
+    return sel.isEmpty() ? -1 : sel.first().row();
+}
+
+void ListBox::setListIndex(int index)
+{
+    if (index < 0 || index >= ListCount()) {
+        m_lastIndex = -1;
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex idx = m_model->index(index);
+    selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+}
+
+QString ListBox::List(int index) const
+{
+    const auto &e = m_model->entries();
+    return index >= 0 && index < e.size() ? e.at(index) : QString();
+}
+
+QString ListBox::Text() const
+{
+    return List(ListIndex());
+}
+
+bool ListBox::AddItem(const QString &text)
+{
+    return m_model->append(text);
+}
+
+void ListBox::RemoveItem(int index)
+{
+    if (index < 0 || index >= ListCount())
+        return;
+    const bool wasSelected = index == ListIndex();
+    m_lastIndex = -1; // a removal never counts as a selection change
+    m_model->removeAt(index);
+    if (wasSelected)
+        selectionModel()->clearSelection();
+    m_lastIndex = ListIndex();
+}
+
+void ListBox::Clear()
+{
+    m_lastIndex = -1;
+    m_model->clear();
+}
+
+// ---- picture box ----------------------------------------------------------
+
+PictureBox::PictureBox(QWidget *parent, Scale scale)
+    : QWidget(parent)
+    , m_back(palette().color(QPalette::Button))
+    , m_scale(scale)
+{
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    clearSurface();
+    update();
+    emit Change();
+}
+
+void PictureBox::setBackColor(const QColor &colour)
+{
+    m_back = colour;
+    update();
+}
+
+void PictureBox::setBorder(bool on)
+{
+    m_border = on;
+    update();
+}
+
+QRect PictureBox::innerRect() const
+{
+    const int b = m_border ? 2 : 0;
+    return rect().adjusted(b, b, -b, -b);
+}
+
+double PictureBox::ScaleWidth() const
+{
+    const int px = std::max(0, innerRect().width());
+    return m_scale == Scale::Pixels ? px : px * twips::perPixelX();
+}
+
+double PictureBox::ScaleHeight() const
+{
+    const int px = std::max(0, innerRect().height());
+    return m_scale == Scale::Pixels ? px : px * twips::perPixelY();
+}
+
+void PictureBox::growSurface(const QSize &size)
+{
+    const QSize want = m_surface.size().expandedTo(size);
+    if (want == m_surface.size() || want.isEmpty())
+        return;
+    QImage grown(want, QImage::Format_ARGB32_Premultiplied);
+    grown.fill(Qt::transparent);
+    if (!m_surface.isNull()) {
+        QPainter p(&grown);
+        p.drawImage(0, 0, m_surface);
+    }
+    m_surface = std::move(grown);
+}
+
+void PictureBox::paintStretched(const QImage &source, const QRect &target)
+{
+    if (source.isNull() || target.isEmpty())
+        return;
+    growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
+    QPainter p(&m_surface);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(target, source);
+    p.end();
+    update();
+}
+
+void PictureBox::clearSurface()
+{
+    m_surface = QImage();
+    update();
+}
+
+void PictureBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_surface.isNull())
+        growSurface(innerRect().size());
+}
+
+void PictureBox::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QRect inner = innerRect();
+    p.fillRect(rect(), m_back);
+    if (m_border) {
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(0, 0, width() - 1, 0);
+        p.drawLine(0, 0, 0, height() - 1);
+        p.setPen(QColor(64, 64, 64));
+        p.drawLine(1, 1, width() - 2, 1);
+        p.drawLine(1, 1, 1, height() - 2);
+        p.setPen(Qt::white);
+        p.drawLine(0, height() - 1, width() - 1, height() - 1);
+        p.drawLine(width() - 1, 0, width() - 1, height() - 1);
+    }
+    p.setClipRect(inner);
+    if (!m_picture.isNull())
+        p.drawImage(inner.topLeft(), m_picture);
+    if (!m_surface.isNull())
+        p.drawImage(inner.topLeft(), m_surface);
+}

@@ -1,0 +1,101 @@
+#include "qtservices.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+
+namespace {
+QClipboard *board()
+{
+    return QGuiApplication::clipboard();
+}
+} // namespace
+
+QtClipboard::QtClipboard()
+{
+    connect(board(), &QClipboard::dataChanged, this, &Clipboard::changed);
+}
+
+bool QtClipboard::GetFormat(int format)
+{
+    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
+    if (!data)
+        return false;
+    if (format == vbCFText)
+        return data->hasText();
+    if (format == vbCFBitmap)
+        return data->hasImage();
+    return false;
+}
+
+std::optional<QString> QtClipboard::GetText()
+{
+    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
+    if (!data || !data->hasText())
+        return std::nullopt;
+    return data->text();
+}
+
+QImage QtClipboard::GetData()
+{
+    return board()->image(QClipboard::Clipboard);
+}
+
+void QtClipboard::SetText(const QString &text)
+{
+    board()->setText(text, QClipboard::Clipboard);
+}
+
+void QtClipboard::SetData(const QImage &image)
+{
+    board()->setImage(image, QClipboard::Clipboard);
+}
+
+void QtClipboard::Clear()
+{
+    board()->clear(QClipboard::Clipboard);
+}
+
+int QtMessageBox::show(const QString &text, int style, const QString &title)
+{
+    QMessageBox box;
+    box.setWindowTitle(title.isEmpty() ? kAppTitle : title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    if (style == vbYesNo) {
+        QPushButton *yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? vbYes : vbNo;
+    }
+    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return vbOK;
+}
+
+void QtBeeper::beep()
+{
+    QApplication::beep();
+}
+
+QDateTime SystemClock::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+QString ProcessRoots::programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString ProcessRoots::currentDirectory()
+{
+    return QDir::currentPath();
+}

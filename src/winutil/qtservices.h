@@ -1,0 +1,42 @@
+#pragma once
+// The real desktop services, backed by Qt.
+
+#include "services.h"
+
+class QtClipboard : public Clipboard
+{
+    Q_OBJECT
+public:
+    QtClipboard();
+    bool GetFormat(int format) override;
+    std::optional<QString> GetText() override;
+    QImage GetData() override;
+    void SetText(const QString &text) override;
+    void SetData(const QImage &image) override;
+    void Clear() override;
+};
+
+class QtMessageBox : public MessageBoxService
+{
+public:
+    int show(const QString &text, int style, const QString &title) override;
+};
+
+class QtBeeper : public Beeper
+{
+public:
+    void beep() override;
+};
+
+class SystemClock : public Clock
+{
+public:
+    QDateTime now() override;
+};
+
+class ProcessRoots : public Roots
+{
+public:
+    QString programFolder() override;
+    QString currentDirectory() override;
+};

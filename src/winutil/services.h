@@ -1,0 +1,86 @@
+#pragma once
+// The desktop services the windows rely on, each an interface with a real
+// implementation (qtservices.h) and a fake for tests.
+
+#include <QDateTime>
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+// Clipboard formats the program reads and writes.
+constexpr int vbCFText = 1;
+constexpr int vbCFBitmap = 2;
+
+class Clipboard : public QObject
+{
+    Q_OBJECT
+public:
+    // True when the clipboard offers `format` (vbCFText or vbCFBitmap).
+    virtual bool GetFormat(int format) = 0;
+    // The clipboard text, or nothing when it cannot be read.
+    virtual std::optional<QString> GetText() = 0;
+    // The clipboard bitmap; a null image when there is none or it cannot be read.
+    virtual QImage GetData() = 0;
+    virtual void SetText(const QString &text) = 0;
+    virtual void SetData(const QImage &image) = 0;
+    virtual void Clear() = 0;
+
+signals:
+    // The system clipboard changed (another program or this one wrote it).
+    void changed();
+};
+
+// Message-box styles and results of the legacy design.
+constexpr int vbOKOnly = 0;
+constexpr int vbYesNo = 4;
+constexpr int vbYes = 6;
+constexpr int vbNo = 7;
+constexpr int vbOK = 1;
+
+class MessageBoxService
+{
+public:
+    virtual ~MessageBoxService() = default;
+    // Modal box; returns vbOK, vbYes or vbNo. An empty title means the application title.
+    virtual int show(const QString &text, int style, const QString &title) = 0;
+};
+
+class Beeper
+{
+public:
+    virtual ~Beeper() = default;
+    virtual void beep() = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() = 0;
+};
+
+// The two roots of relative paths: the program's folder and the current directory.
+class Roots
+{
+public:
+    virtual ~Roots() = default;
+    virtual QString programFolder() = 0;
+    virtual QString currentDirectory() = 0;
+};
+
+class TrayService;
+
+// Everything a window may ask of the desktop, handed to the window registry.
+struct Services {
+    Clipboard *clipboard = nullptr;
+    MessageBoxService *messages = nullptr;
+    Beeper *beeper = nullptr;
+    Clock *clock = nullptr;
+    Roots *roots = nullptr;
+    TrayService *tray = nullptr;
+};
+
+// The application title that message boxes without a title of their own carry.
+inline const QString kAppTitle = QStringLiteral("Merkolo");

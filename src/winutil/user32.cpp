@@ -1,0 +1,184 @@
+#include "user32.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+
+namespace {
+
+constexpr LONG kDefProcAddress = 1;
+
+struct Window {
+    QPointer<QWidget> widget;
+    LONG proc = kDefProcAddress;
+    LONG exStyle = 0;
+};
+
+struct Desktop {
+    std::map<HWND, Window> windows;
+    std::map<LONG, WNDPROC> procs;
+    HWND nextHandle = 0x10010;
+    LONG nextProc = 0x401000;
+    HWND chainHead = 0;
+};
+
+Desktop &desktop()
+{
+    static Desktop d;
+    return d;
+}
+
+Window *findWindow(HWND hWnd)
+{
+    auto &w = desktop().windows;
+    auto it = w.find(hWnd);
+    return it == w.end() ? nullptr : &it->second;
+}
+
+} // namespace
+
+namespace user32 {
+
+LONG ProcAddress(WNDPROC proc)
+{
+    if (!proc)
+        return kDefProcAddress;
+    auto &d = desktop();
+    const LONG addr = d.nextProc;
+    d.nextProc += 0x10;
+    d.procs.emplace(addr, std::move(proc));
+    return addr;
+}
+
+HWND CreateWindowHandle(QWidget *widget, WNDPROC proc)
+{
+    auto &d = desktop();
+    const HWND h = d.nextHandle;
+    d.nextHandle += 4;
+    Window w;
+    w.widget = widget;
+    w.proc = ProcAddress(std::move(proc));
+    d.windows.emplace(h, w);
+    return h;
+}
+
+void DestroyWindowHandle(HWND hWnd)
+{
+    desktop().windows.erase(hWnd);
+}
+
+bool IsWindow(HWND hWnd)
+{
+    return findWindow(hWnd) != nullptr;
+}
+
+QWidget *WidgetFromHandle(HWND hWnd)
+{
+    Window *w = findWindow(hWnd);
+    return w ? w->widget.data() : nullptr;
+}
+
+HWND HandleFromWidget(const QWidget *widget)
+{
+    if (!widget)
+        return 0;
+    for (const auto &[h, w] : desktop().windows) {
+        if (w.widget == widget)
+            return h;
+    }
+    return 0;
+}
+
+HWND GetClipboardViewer()
+{
+    return desktop().chainHead;
+}
+
+LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
+{
+    return 0;
+}
+
+void ResetDesktop()
+{
+    auto &d = desktop();
+    d.windows.clear();
+    d.procs.clear();
+    d.chainHead = 0;
+}
+
+} // namespace user32
+
+LONG SetWindowLongA(HWND hWnd, int index, LONG value)
+{
+    Window *w = findWindow(hWnd);
+    if (!w)
+        return 0;
+    LONG *field = nullptr;
+    if (index == GWL_WNDPROC)
+        field = &w->proc;
+    else if (index == GWL_EXSTYLE)
+        field = &w->exStyle;
+    if (!field)
+        return 0;
+    const LONG previous = *field;
+    *field = value;
+    return previous;
+}
+
+LONG GetWindowLongA(HWND hWnd, int index)
+{
+    const Window *w = findWindow(hWnd);
+    if (!w)
+        return 0;
+    if (index == GWL_WNDPROC)
+        return w->proc;
+    if (index == GWL_EXSTYLE)
+        return w->exStyle;
+    return 0;
+}
+
+LRESULT CallWindowProcA(LONG prevProc, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto &procs = desktop().procs;
+    auto it = procs.find(prevProc);
+    if (it == procs.end())
+        return user32::DefWindowProcA(hWnd, msg, wParam, lParam);
+    // Copy: the procedure may replace itself while it runs.
+    WNDPROC proc = it->second;
+    return proc(hWnd, msg, wParam, lParam);
+}
+
+LRESULT SendMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    const Window *w = findWindow(hWnd);
+    if (!w)
+        return 0;
+    return CallWindowProcA(w->proc, hWnd, msg, wParam, lParam);
+}
+
+HWND SetClipboardViewer(HWND hWnd)
+{
+    if (!findWindow(hWnd))
+        return 0;
+    auto &d = desktop();
+    const HWND previous = d.chainHead;
+    d.chainHead = hWnd;
+    SendMessageA(hWnd, WM_DRAWCLIPBOARD, 0, 0);
+    return previous;
+}
+
+BOOL ChangeClipboardChain(HWND hWnd, HWND hWndNext)
+{
+    auto &d = desktop();
+    if (d.chainHead == 0)
+        return 0;
+    if (d.chainHead == hWnd) {
+        d.chainHead = hWndNext;
+        return 1;
+    }
+    SendMessageA(d.chainHead, WM_CHANGECBCHAIN, static_cast<WPARAM>(hWnd), static_cast<LPARAM>(hWndNext));
+    return 1;
+}

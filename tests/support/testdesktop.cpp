@@ -1,0 +1,41 @@
+#include "testdesktop.h"
+
+#include "app/program.h"
+#include "winutil/user32.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+TestDesktop::TestDesktop()
+{
+    user32::ResetDesktop();
+    roots.program = programDir.path();
+    roots.current = currentDir.path();
+    bridge = std::make_unique<ClipboardBridge>(clipboard);
+    forms = std::make_unique<Forms>(services());
+    program::wire(*forms);
+    forms->setEndHandler([this] { ++endCount; });
+}
+
+TestDesktop::~TestDesktop()
+{
+    forms.reset();
+    flushDeletes();
+    user32::ResetDesktop();
+}
+
+Services TestDesktop::services()
+{
+    Services s;
+    s.clipboard = &clipboard;
+    s.messages = &messages;
+    s.beeper = &beeper;
+    s.clock = &clock;
+    s.roots = &roots;
+    return s;
+}
+
+void TestDesktop::flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}

@@ -1,0 +1,32 @@
+#pragma once
+// A fresh desktop for one test: fake services, the clipboard bridge, a
+// window registry wired like the program's, and temporary folders.
+
+#include "fakeservices.h"
+
+#include "winutil/clipboardbridge.h"
+#include "winutil/forms.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+struct TestDesktop {
+    TestDesktop();
+    ~TestDesktop();
+
+    FakeClipboard clipboard;
+    FakeMessageBox messages;
+    FakeBeeper beeper;
+    FakeClock clock;
+    FakeRoots roots;
+    QTemporaryDir programDir;
+    QTemporaryDir currentDir;
+    std::unique_ptr<ClipboardBridge> bridge;
+    std::unique_ptr<Forms> forms;
+    int endCount = 0;
+
+    Services services();
+    // Deletes windows that unloaded themselves.
+    static void flushDeletes();
+};
