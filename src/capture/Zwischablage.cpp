@@ -10,7 +10,7 @@
 Zwischablage::Zwischablage(Forms &forms)
     : Form(forms)
 {
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
     setCaption(QStringLiteral("https://merkolo.example/zwischenablage"));
     setClientSizeTwips(2310, 75);

@@ -12,3 +12,10 @@ Starter::Starter(Forms &forms)
     Check2 = new CheckBox(QStringLiteral("Check2"), this);
     twips::place(Check2, 1320, 2280, 1095, 375);
 }
+
+// The options files are not read or written yet.
+void Starter::Command2_Click() {}
+void Starter::Command3_Click() { Check1->setValue(0); }
+void Starter::Command4_Click() { Check2->setValue(0); }
+void Starter::Command5_Click() {}
+void Starter::Command6_Click() {}

@@ -4,6 +4,7 @@
 #include "shell/Starter.h"
 #include "winutil/artwork.h"
 #include "winutil/forms.h"
+#include "winutil/keys.h"
 #include "winutil/twips.h"
 
 namespace {
@@ -37,11 +38,12 @@ void setBackground(CheckBox *box, const QColor &colour)
 Textform::Textform(Forms &forms)
     : Form(forms)
 {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setCaption(QStringLiteral("Merkolo-Text"));
     setColours(this, Qt::white);
     setCentredOnFirstShow(true);
+    setKeyPreview(true);
     setClientSizeTwips(5310, 3345);
     build();
     wire();
@@ -155,6 +157,7 @@ void Textform::wire()
     connect(Command10, &QPushButton::clicked, this, &Textform::Command10_Click);
     connect(Command12, &QPushButton::clicked, this, &Textform::Command12_Click);
     connect(events(Picture3), &ControlEvents::Click, this, &Textform::Picture3_Click);
+    connect(Command11, &QPushButton::clicked, this, &Textform::Command11_Click);
 }
 
 void Textform::Form_Load()
@@ -163,6 +166,25 @@ void Textform::Form_Load()
     viewer.Show();
     viewer.Hide();
     Command4_Click();
+}
+
+void Textform::Form_QueryUnload(int &, int)
+{
+    // Closing never cancels; a changed option is offered for saving first.
+    Starter &starter = forms().get<Starter>();
+    if (starter.Check2->Value() != 0)
+        starter.Command4_Click();
+}
+
+void Textform::Form_KeyDown(int keyCode, int)
+{
+    if (keyCode == keys::vbKeyEscape)
+        Unload(vbFormCode);
+}
+
+void Textform::Command11_Click()
+{
+    Unload(vbFormCode);
 }
 
 void Textform::Text1_Change()

@@ -50,9 +50,12 @@ public:
     void Command10_Click();
     void Command12_Click();
     void Picture3_Click();
+    void Command11_Click();
 
 protected:
     void Form_Load() override;
+    void Form_QueryUnload(int &cancel, int unloadMode) override;
+    void Form_KeyDown(int keyCode, int shift) override;
 
 private:
     void build();

@@ -1,0 +1,35 @@
+#pragma once
+// Helpers of the e2e suite: the real X11 display that scripts/test starts,
+// other programs (xclip, xdotool) acting on it, and waiting with the event
+// loop running.
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace x11 {
+
+// True when a real X display is there (DISPLAY set and the xcb platform in use).
+bool available();
+
+// Runs a program to its end (at most timeoutMs) and returns its standard output.
+// Its exit code goes to *exitCode when given.
+QByteArray run(const QString &program, const QStringList &args, const QByteArray &input = {},
+               int timeoutMs = 10000, int *exitCode = nullptr);
+
+// Another program (xclip) takes the CLIPBOARD selection with this content.
+// xclip stays in the background serving it until the next set or the end of the test.
+void setClipboardText(const QString &text);
+void setClipboardData(const QByteArray &data, const QString &mimeType);
+void setClipboardImage(const QImage &image); // as image/png
+// What the CLIPBOARD holds now, read by xclip (text or the given target).
+QByteArray readClipboard(const QString &target = QStringLiteral("UTF8_STRING"));
+// Ends every xclip this process started.
+void stopClipboardOwners();
+
+// Processes events until `done` is true or timeoutMs passes; returns `done()`.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
+
+} // namespace x11
