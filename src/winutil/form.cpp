@@ -94,19 +94,20 @@ void Form::setKeyPreview(bool on)
 
 bool Form::eventFilter(QObject *watched, QEvent *event)
 {
+    // A key ignored by a control travels on to its parents as the same event;
+    // the window previews it once. A key release ends that key's journey.
+    static const QEvent *previewed = nullptr;
+    if (event->type() == QEvent::KeyRelease) {
+        previewed = nullptr;
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress || m_unloaded)
         return QWidget::eventFilter(watched, event);
     auto *w = qobject_cast<QWidget *>(watched);
-    if (!w || (w != this && !isAncestorOf(w)))
+    if (!w || (w != this && !isAncestorOf(w)) || event == previewed)
         return QWidget::eventFilter(watched, event);
-    // A key ignored by a control travels on to its parents; preview it once.
-    static const QEvent *lastEvent = nullptr;
-    static ulong lastStamp = 0;
+    previewed = event;
     auto *key = static_cast<QKeyEvent *>(event);
-    if (event == lastEvent && key->timestamp() == lastStamp)
-        return false;
-    lastEvent = event;
-    lastStamp = key->timestamp();
     QPointer<Form> self(this);
     Form_KeyDown(keys::virtualKey(key->key()), keys::shiftState(key->modifiers()));
     // A window unloaded by its own key stops the key here.

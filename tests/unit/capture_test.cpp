@@ -1,0 +1,207 @@
+// The hidden viewer window in the viewer chain: what one clipboard change does.
+
+#include "support/testdesktop.h"
+
+#include "capture/ModuleZ.h"
+#include "capture/Zwischablage.h"
+#include "textstore/Textform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A viewer of another program, joined before the program's own window.
+struct OtherViewer {
+    HWND hWnd = 0;
+    HWND next = 0;
+    std::vector<UINT> got;
+    std::function<void()> onDraw;
+    OtherViewer()
+    {
+        hWnd = user32::CreateWindowHandle(nullptr, [this](HWND, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+            got.push_back(m);
+            if (m == WM_DRAWCLIPBOARD && onDraw)
+                onDraw();
+            if (m == WM_CHANGECBCHAIN && static_cast<HWND>(w) == next)
+                next = static_cast<HWND>(l);
+            return 0;
+        });
+        next = SetClipboardViewer(hWnd);
+    }
+    int draws() const { return static_cast<int>(std::count(got.begin(), got.end(), WM_DRAWCLIPBOARD)); }
+};
+
+class Capture : public ::testing::Test
+{
+protected:
+    TestDesktop d;
+    Textform &textform() { return d.forms->get<Textform>(); }
+    Zwischablage &viewer() { return d.forms->get<Zwischablage>(); }
+};
+
+QImage picture(int w, int h, QRgb colour)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+} // namespace
+
+TEST_F(Capture, JoiningCapturesWhatTheClipboardHoldsAlready)
+{
+    d.clipboard.text = QStringLiteral("schon da");
+    OtherViewer other;
+    Textform &t = textform();
+    ASSERT_NE(d.forms->find<Zwischablage>(), nullptr);
+    EXPECT_EQ(user32::GetClipboardViewer(), viewer().hWnd());
+    EXPECT_EQ(ModuleZ::NextViewer, other.hWnd);
+    EXPECT_EQ(d.beeper.count, 1);
+    EXPECT_EQ(viewer().Text1->Text(), QStringLiteral("schon da"));
+    EXPECT_EQ(t.Text1->Text(), QStringLiteral("schon da"));
+    EXPECT_EQ(t.List1[0]->ListCount(), 0); // "Automatisch" is off at load
+    EXPECT_EQ(other.draws(), 1);
+    EXPECT_FALSE(viewer().isVisible());
+}
+
+TEST_F(Capture, TextIsHandedOnBeforeTheBitmapAndBothBeforeTheNextViewer)
+{
+    OtherViewer other;
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    std::vector<QString> order;
+    QObject::connect(viewer().Text1, &TextBox::Change, [&] { order.push_back("text"); });
+    QObject::connect(viewer().Picture1, &PictureBox::Change, [&] {
+        order.push_back("bitmap; list has " + QString::number(t.List1[0]->ListCount()));
+    });
+    other.onDraw = [&] { order.push_back("next viewer"); };
+
+    const QImage img = picture(40, 30, qRgb(200, 10, 10));
+    d.clipboard.setFromOutside(QStringLiteral("beides"), img);
+
+    EXPECT_EQ(order, (std::vector<QString>{"text", "bitmap; list has 1", "next viewer"}));
+    EXPECT_EQ(t.List1[0]->List(0), QStringLiteral("beides"));
+    EXPECT_EQ(viewer().Picture1->Picture(), img);
+    EXPECT_EQ(d.beeper.count, 2);
+}
+
+TEST_F(Capture, LongTextsAreCutTo32767CharactersWithoutSplittingACharacter)
+{
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    d.clipboard.setFromOutside(QString(40000, QLatin1Char('x')));
+    EXPECT_EQ(viewer().Text1->Text().size(), 32767);
+    ASSERT_EQ(t.List1[0]->ListCount(), 1);
+    EXPECT_EQ(t.List1[0]->List(0), QString(32767, QLatin1Char('x')));
+
+    // A character outside the BMP straddling the cut is dropped whole, not halved.
+    const QString clef = QString::fromUcs4(U"\U0001D11E");
+    d.clipboard.setFromOutside(QString(32766, QLatin1Char('y')) + clef + QStringLiteral("zz"));
+    const QString got = t.List1[0]->List(1);
+    EXPECT_EQ(got, QString(32766, QLatin1Char('y')));
+    EXPECT_FALSE(got.back().isHighSurrogate());
+
+    // 10 MB of text: cut, not stored whole.
+    d.clipboard.setFromOutside(QString(10 * 1024 * 1024, QLatin1Char('z')));
+    EXPECT_EQ(t.List1[0]->List(2).size(), 32767);
+}
+
+TEST_F(Capture, AnEmptyClipboardBeepsForwardsAndCapturesNothing)
+{
+    OtherViewer other;
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    d.clipboard.setFromOutside(QStringLiteral("vorher"), picture(5, 5, qRgb(1, 2, 3)));
+    const QImage held = viewer().Picture1->Picture();
+    const int beeps = d.beeper.count;
+    const int draws = other.draws();
+
+    viewer().Command6_Click(); // "Clipboard.Clear"
+    EXPECT_FALSE(d.clipboard.text.has_value());
+    EXPECT_EQ(d.beeper.count, beeps + 1);
+    EXPECT_EQ(other.draws(), draws + 1);
+    EXPECT_EQ(viewer().Text1->Text(), QStringLiteral("vorher"));
+    EXPECT_EQ(viewer().Picture1->Picture(), held);
+    EXPECT_EQ(t.List1[0]->ListCount(), 1);
+}
+
+TEST_F(Capture, AnUnreadableClipboardSkipsTheCaptureButNotTheChain)
+{
+    OtherViewer other;
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    d.clipboard.unreadable = true;
+    const int draws = other.draws();
+    const LRESULT r = SendMessageA(viewer().hWnd(), WM_DRAWCLIPBOARD, 0, 0);
+    d.clipboard.setFromOutside(QStringLiteral("gesperrt"), picture(3, 3, qRgb(9, 9, 9)));
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(other.draws(), draws + 2);
+    EXPECT_EQ(t.List1[0]->ListCount(), 0);
+    EXPECT_TRUE(viewer().Picture1->Picture().isNull());
+
+    d.clipboard.unreadable = false;
+    d.clipboard.setFromOutside(QStringLiteral("wieder lesbar"));
+    EXPECT_EQ(t.List1[0]->List(0), QStringLiteral("wieder lesbar"));
+}
+
+TEST_F(Capture, MarkupStaysLiteralText)
+{
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    const QString markup = QStringLiteral("<b>fett</b> <img src=\"file:///etc/passwd\"> &amp;");
+    d.clipboard.setFromOutside(markup);
+    EXPECT_EQ(t.Text1->Text(), markup);
+    EXPECT_EQ(t.Text1->toPlainText(), markup);
+    EXPECT_EQ(t.List1[0]->List(0), markup);
+    EXPECT_EQ(t.List1[0]->model()->index(0, 0).data().toString(), markup);
+}
+
+TEST_F(Capture, HiddenWindowStillCapturesAndAnUnloadedOneNoLonger)
+{
+    OtherViewer other;
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    viewer().Show();
+    viewer().Command2_Click(); // "x"
+    EXPECT_FALSE(viewer().isVisible());
+    d.clipboard.setFromOutside(QStringLiteral("versteckt"));
+    EXPECT_EQ(t.List1[0]->ListCount(), 1);
+
+    viewer().Command1_Click(); // "Ende": leaves the chain
+    TestDesktop::flushDeletes();
+    EXPECT_EQ(d.forms->find<Zwischablage>(), nullptr);
+    EXPECT_EQ(user32::GetClipboardViewer(), other.hWnd);
+    const int beeps = d.beeper.count;
+    const int draws = other.draws();
+    d.clipboard.setFromOutside(QStringLiteral("nicht mehr"));
+    EXPECT_EQ(d.beeper.count, beeps);
+    EXPECT_EQ(t.List1[0]->ListCount(), 1);
+    EXPECT_EQ(other.draws(), draws + 1); // the rest of the chain is intact
+
+    // Touching the viewer window again brings it back into the chain.
+    viewer();
+    EXPECT_EQ(user32::GetClipboardViewer(), viewer().hWnd());
+    d.clipboard.setFromOutside(QStringLiteral("wieder da"));
+    EXPECT_EQ(t.List1[0]->List(t.List1[0]->ListCount() - 1), QStringLiteral("wieder da"));
+}
+
+TEST_F(Capture, TheProgramsOwnCopiesAreCapturedLikeAnyOther)
+{
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    d.clipboard.SetText(QStringLiteral("selbst kopiert"));
+    ASSERT_EQ(t.List1[0]->ListCount(), 1);
+    EXPECT_EQ(t.List1[0]->List(0), QStringLiteral("selbst kopiert"));
+}
+
+TEST_F(Capture, EndingTheProgramLeavesTheChainIntact)
+{
+    OtherViewer other;
+    textform();
+    EXPECT_EQ(user32::GetClipboardViewer(), viewer().hWnd());
+    d.forms->End();
+    EXPECT_EQ(user32::GetClipboardViewer(), other.hWnd);
+    const int draws = other.draws();
+    d.clipboard.setFromOutside(QStringLiteral("danach"));
+    EXPECT_EQ(other.draws(), draws + 1);
+}
