@@ -3,6 +3,7 @@
 // window registry wired like the program's, and temporary folders.
 
 #include "fakeservices.h"
+#include "qtprint.h"
 
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"

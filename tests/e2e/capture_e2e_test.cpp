@@ -1,0 +1,105 @@
+// Capture from the real X11 clipboard: another program (xclip) copies, the
+// hidden viewer window captures, the text list grows.
+
+#include "realdesktop.h"
+#include "x11.h"
+
+#include "capture/Zwischablage.h"
+#include "textstore/Textform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CaptureE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        x11::setClipboardText(QStringLiteral("vor dem Start"));
+        desktop = std::make_unique<RealDesktop>();
+        text = &desktop->forms->get<Textform>();
+        text->Check1->setValue(1);
+        x11::waitUntil([] { return false; }, 100); // let the joining capture settle
+    }
+    void TearDown() override
+    {
+        desktop.reset();
+        x11::stopClipboardOwners();
+    }
+    QStringList entries() const { return text->List1[0]->entries()->entries(); }
+    bool waitForCount(int n, int ms = 5000)
+    {
+        return x11::waitUntil([&] { return text->List1[0]->ListCount() >= n; }, ms);
+    }
+
+    std::unique_ptr<RealDesktop> desktop;
+    Textform *text = nullptr;
+};
+
+} // namespace
+
+TEST_F(CaptureE2E, TextsFromAnotherProgramArriveInOrderAndExact)
+{
+    // Joining captured what was there (with "Automatisch" still off).
+    EXPECT_EQ(text->Text1->Text(), QStringLiteral("vor dem Start"));
+    EXPECT_TRUE(entries().isEmpty());
+
+    const QStringList texts = {
+        QStringLiteral("erster Text"),
+        QStringLiteral("Umlaute äöü ß und € – \U0001F600"),
+        QStringLiteral("<b>fett?</b> <img src=x onerror=alert(1)>"),
+        QStringLiteral("Zeile 1\nZeile 2\n"),
+    };
+    for (const QString &t : texts) {
+        x11::setClipboardText(t);
+        ASSERT_TRUE(waitForCount(static_cast<int>(entries().size()) + 1)) << t.toStdString();
+    }
+    EXPECT_EQ(entries(), texts);
+    EXPECT_GE(desktop->beeper.count, 5);
+}
+
+// X11 keeps no copy of a replaced clipboard: a text replaced before the
+// system announced it is gone for every program. So each text is set as soon
+// as the change before it has been announced, not earlier.
+TEST_F(CaptureE2E, TwoHundredTextsBackToBackNoneLost)
+{
+    QStringList sent;
+    for (int i = 0; i < 200; ++i) {
+        sent << QStringLiteral("Eintrag %1").arg(i);
+        const int announced = desktop->bridge->delivered();
+        x11::setClipboardText(sent.back());
+        x11::waitUntil([&] { return desktop->bridge->delivered() > announced; }, 2000);
+    }
+    EXPECT_TRUE(waitForCount(200, 20000));
+    EXPECT_EQ(entries(), sent);
+}
+
+TEST_F(CaptureE2E, LongTextIsCutAndAnImageLeavesTheListAlone)
+{
+    x11::setClipboardText(QString(40000, QLatin1Char('L')));
+    ASSERT_TRUE(waitForCount(1));
+    EXPECT_EQ(entries().at(0), QString(32767, QLatin1Char('L')));
+
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(qRgb(10, 120, 200));
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    x11::setClipboardImage(img);
+    ASSERT_TRUE(x11::waitUntil([&] { return !viewer.Picture1->Picture().isNull(); }));
+    EXPECT_EQ(viewer.Picture1->Picture().size(), img.size());
+    EXPECT_EQ(viewer.Picture1->Picture().pixel(5, 5), img.pixel(5, 5));
+    EXPECT_EQ(entries().size(), 1);
+}
+
+TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
+{
+    x11::setClipboardText(QStringLiteral("gleich weg"));
+    ASSERT_TRUE(waitForCount(1));
+    const int beeps = desktop->beeper.count;
+    x11::stopClipboardOwners(); // the owner exits: X11 loses the content
+    EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }));
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("gleich weg")});
+    EXPECT_EQ(text->Text1->Text(), QStringLiteral("gleich weg"));
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The program's windows on the real X11 desktop, in this process: the real
+// clipboard and its bridge into the viewer chain; message boxes are recorded
+// instead of shown so that no test waits for a click.
+
+#include "support/fakeservices.h"
+#include "support/qtprint.h"
+
+#include "winutil/clipboardbridge.h"
+#include "winutil/forms.h"
+#include "winutil/qtservices.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+struct RealDesktop {
+    RealDesktop();
+    ~RealDesktop();
+
+    QtClipboard clipboard;
+    FakeMessageBox messages;
+    FakeBeeper beeper;
+    SystemClock clock;
+    FakeRoots roots;
+    QTemporaryDir programDir;
+    std::unique_ptr<ClipboardBridge> bridge;
+    std::unique_ptr<Forms> forms;
+};
