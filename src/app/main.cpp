@@ -4,8 +4,11 @@
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
 #include "winutil/qtservices.h"
+#include "winutil/x11clipboard.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -14,14 +17,20 @@ int main(int argc, char **argv)
     // The program lives on while all its windows are hidden (tray, hidden viewer).
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QtClipboard clipboard;
-    ClipboardBridge bridge(clipboard);
+    // On X11 the clipboard is read off the user-interface thread (an owner
+    // that never answers must not freeze the program); elsewhere through Qt.
+    std::unique_ptr<Clipboard> clipboard;
+    if (X11Clipboard::available())
+        clipboard = std::make_unique<X11Clipboard>();
+    else
+        clipboard = std::make_unique<QtClipboard>();
+    ClipboardBridge bridge(*clipboard);
     QtMessageBox messages;
     QtBeeper beeper;
     SystemClock clock;
     ProcessRoots roots;
     Services services;
-    services.clipboard = &clipboard;
+    services.clipboard = clipboard.get();
     services.messages = &messages;
     services.beeper = &beeper;
     services.clock = &clock;

@@ -7,6 +7,9 @@
 #include "capture/Zwischablage.h"
 #include "textstore/Textform.h"
 
+#include <QProcess>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,9 +23,10 @@ protected:
             GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
         x11::setClipboardText(QStringLiteral("vor dem Start"));
         desktop = std::make_unique<RealDesktop>();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
         text = &desktop->forms->get<Textform>();
+        x11::waitUntil([] { return false; }, 100); // a late announcement of the start text
         text->Check1->setValue(1);
-        x11::waitUntil([] { return false; }, 100); // let the joining capture settle
     }
     void TearDown() override
     {
@@ -82,6 +86,11 @@ TEST_F(CaptureE2E, LongTextIsCutAndAnImageLeavesTheListAlone)
     x11::setClipboardText(QString(40000, QLatin1Char('L')));
     ASSERT_TRUE(waitForCount(1));
     EXPECT_EQ(entries().at(0), QString(32767, QLatin1Char('L')));
+    QString huge(10 * 1024 * 1024, QLatin1Char('M'));
+    huge[0] = QLatin1Char('A');
+    x11::setClipboardText(huge);
+    ASSERT_TRUE(waitForCount(2, 20000));
+    EXPECT_EQ(entries().at(1), huge.left(32767));
 
     QImage img(64, 48, QImage::Format_RGB32);
     img.fill(qRgb(10, 120, 200));
@@ -90,7 +99,7 @@ TEST_F(CaptureE2E, LongTextIsCutAndAnImageLeavesTheListAlone)
     ASSERT_TRUE(x11::waitUntil([&] { return !viewer.Picture1->Picture().isNull(); }));
     EXPECT_EQ(viewer.Picture1->Picture().size(), img.size());
     EXPECT_EQ(viewer.Picture1->Picture().pixel(5, 5), img.pixel(5, 5));
-    EXPECT_EQ(entries().size(), 1);
+    EXPECT_EQ(entries().size(), 2);
 }
 
 TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
@@ -102,4 +111,42 @@ TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
     EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }));
     EXPECT_EQ(entries(), QStringList{QStringLiteral("gleich weg")});
     EXPECT_EQ(text->Text1->Text(), QStringLiteral("gleich weg"));
+}
+
+TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoesOn)
+{
+    // A viewer of another program after ours in the chain.
+    int forwarded = 0;
+    const HWND other = user32::CreateWindowHandle(nullptr, [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+        forwarded += m == WM_DRAWCLIPBOARD;
+        return 0;
+    });
+    desktop->forms->find<Zwischablage>()->Unload();
+    SetClipboardViewer(other);
+    desktop->forms->get<Zwischablage>(); // joins again, before the other viewer
+    x11::setClipboardText(QStringLiteral("vorher"));
+    ASSERT_TRUE(waitForCount(1));
+    const int beeps = desktop->beeper.count;
+    const int forwardedBefore = forwarded;
+
+    QProcess owner;
+    owner.start(QStringLiteral(SILENT_OWNER), {});
+    ASSERT_TRUE(owner.waitForReadyRead(5000));
+
+    // While the owner keeps us waiting, the event loop goes on turning.
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }, 10000));
+    EXPECT_GE(ticks, 10);
+    EXPECT_EQ(forwarded, forwardedBefore + 1);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("vorher")});
+    EXPECT_EQ(text->Text1->Text(), QStringLiteral("vorher"));
+
+    owner.kill();
+    owner.waitForFinished(2000);
+    x11::setClipboardText(QStringLiteral("danach"));
+    ASSERT_TRUE(waitForCount(2));
+    EXPECT_EQ(entries().last(), QStringLiteral("danach"));
 }

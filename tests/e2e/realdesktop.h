@@ -9,6 +9,7 @@
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
 #include "winutil/qtservices.h"
+#include "winutil/x11clipboard.h"
 
 #include <QTemporaryDir>
 
@@ -18,7 +19,7 @@ struct RealDesktop {
     RealDesktop();
     ~RealDesktop();
 
-    QtClipboard clipboard;
+    X11Clipboard clipboard;
     FakeMessageBox messages;
     FakeBeeper beeper;
     SystemClock clock;
