@@ -18,6 +18,8 @@ Zwischablage::Zwischablage(Forms &forms)
     // Only a thin strip of the window is ever visible; the controls lie below it.
     Text1 = new TextBox(this);
     twips::place(Text1, 0, 120, 2310, 495);
+    // Wrapping a long line in so narrow a box costs more than the whole capture.
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Picture1 = new PictureBox(this);
     twips::place(Picture1, 0, 660, 1095, 735);
     Command1 = makeButton(this, QStringLiteral("Ende"), 1200, 660, 495, 375);

@@ -1,0 +1,75 @@
+// Latency from another program's copy (xclip on the real X11 clipboard) to
+// the entry in the text list: median and 90th percentile over 200 changes.
+// Needs a display: run under scripts/xdesktop.
+
+#include "realdesktop.h"
+#include "x11.h"
+
+#include "textstore/Textform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void report(const char *what, std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
+    std::printf("%-44s median %6.2f ms   p90 %6.2f ms   max %6.2f ms   (n=%zu)\n", what, at(0.5), at(0.9),
+                v.back(), v.size());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (!x11::available()) {
+        std::fprintf(stderr, "needs an X display (eval \"$(scripts/xdesktop)\")\n");
+        return 1;
+    }
+    const int changes = argc > 1 ? std::atoi(argv[1]) : 200;
+    RealDesktop desktop;
+    x11::waitUntil([&] { return desktop.clipboard.snapshots() > 0; });
+    Textform &t = desktop.forms->get<Textform>();
+    t.Check1->setValue(1);
+    ListBox &list = *t.List1[0];
+
+    std::vector<double> fromStart, fromOwner;
+    for (int i = 0; i < changes; ++i) {
+        const int before = list.ListCount();
+        QElapsedTimer clock;
+        clock.start();
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
+        xclip.write(QStringLiteral("Messung %1").arg(i).toUtf8());
+        xclip.closeWriteChannel();
+        // xclip's parent exits once its child owns the clipboard.
+        double owned = -1;
+        x11::waitUntil([&] {
+            if (owned < 0 && xclip.state() == QProcess::NotRunning)
+                owned = clock.nsecsElapsed() / 1e6;
+            return list.ListCount() > before;
+        }, 5000);
+        const double done = clock.nsecsElapsed() / 1e6;
+        if (list.ListCount() <= before) {
+            std::fprintf(stderr, "change %d was not captured\n", i);
+            continue;
+        }
+        fromStart.push_back(done);
+        if (owned >= 0)
+            fromOwner.push_back(std::max(0.0, done - owned));
+        xclip.waitForFinished(1000);
+    }
+    report("xclip started -> entry in the list", fromStart);
+    if (!fromOwner.empty())
+        report("xclip owns the clipboard -> entry in the list", fromOwner);
+    x11::stopClipboardOwners();
+    return 0;
+}
