@@ -75,6 +75,7 @@ void Textform::build()
 
     Frame1 = new QWidget(this);
     twips::place(Frame1, 0, 4440, 3015, 735);
+    setColours(Frame1, palette().color(QPalette::Button)); // covers what lies beneath it
     Picture3 = iconBox(Frame1, artwork::enlargeIcon({32, 32}), 2400, 0, 615, 615,
                        QStringLiteral("Fenster größer machen"));
     Picture2 = iconBox(Frame1, artwork::copyIcon({25, 17}), 50, 300, 375, 255,
