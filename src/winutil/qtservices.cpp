@@ -14,9 +14,10 @@ QClipboard *board()
 }
 } // namespace
 
-QtClipboard::QtClipboard()
+QtClipboard::QtClipboard(bool announce)
 {
-    connect(board(), &QClipboard::dataChanged, this, &Clipboard::changed);
+    if (announce)
+        connect(board(), &QClipboard::dataChanged, this, &Clipboard::changed);
 }
 
 bool QtClipboard::GetFormat(int format)

@@ -7,7 +7,8 @@ class QtClipboard : public Clipboard
 {
     Q_OBJECT
 public:
-    QtClipboard();
+    // `announce`: raise `changed` for every change of the system clipboard.
+    explicit QtClipboard(bool announce = true);
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;

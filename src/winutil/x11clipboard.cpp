@@ -28,6 +28,7 @@ QClipboard *board()
 } // namespace
 
 X11Clipboard::X11Clipboard()
+    : QtClipboard(false)
 {
     m_fetcher = std::make_unique<SelectionFetcher>(imageTypes(), kDeadlineMs,
                                                    [this](const SelectionFetcher::Result &r) {
@@ -80,19 +81,4 @@ std::optional<QString> X11Clipboard::GetText()
 QImage X11Clipboard::GetData()
 {
     return m_current.image;
-}
-
-void X11Clipboard::SetText(const QString &text)
-{
-    board()->setText(text, QClipboard::Clipboard);
-}
-
-void X11Clipboard::SetData(const QImage &image)
-{
-    board()->setImage(image, QClipboard::Clipboard);
-}
-
-void X11Clipboard::Clear()
-{
-    board()->clear(QClipboard::Clipboard);
 }

@@ -6,7 +6,7 @@
 // bitmap of the same change), in the order of the changes. Writing goes
 // through Qt, which then owns and serves the clipboard.
 
-#include "services.h"
+#include "qtservices.h"
 
 #include <QByteArrayList>
 
@@ -14,7 +14,7 @@
 
 class SelectionFetcher;
 
-class X11Clipboard : public Clipboard
+class X11Clipboard : public QtClipboard
 {
     Q_OBJECT
 public:
@@ -34,9 +34,6 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
-    void SetText(const QString &text) override;
-    void SetData(const QImage &image) override;
-    void Clear() override;
 
     // Snapshots delivered so far; the first one is what the clipboard held at start.
     int snapshots() const { return m_snapshots; }

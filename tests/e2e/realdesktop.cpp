@@ -1,6 +1,7 @@
 #include "realdesktop.h"
 
 #include "app/program.h"
+#include "support/testdesktop.h"
 #include "winutil/user32.h"
 
 #include <QCoreApplication>
@@ -12,13 +13,7 @@ RealDesktop::RealDesktop()
     roots.program = programDir.path();
     roots.current = programDir.path();
     bridge = std::make_unique<ClipboardBridge>(clipboard);
-    Services s;
-    s.clipboard = &clipboard;
-    s.messages = &messages;
-    s.beeper = &beeper;
-    s.clock = &clock;
-    s.roots = &roots;
-    forms = std::make_unique<Forms>(s);
+    forms = std::make_unique<Forms>(makeServices(clipboard, messages, beeper, clock, roots));
     program::wire(*forms);
     forms->setEndHandler([] {});
 }

@@ -24,7 +24,8 @@ TestDesktop::~TestDesktop()
     user32::ResetDesktop();
 }
 
-Services TestDesktop::services()
+Services makeServices(Clipboard &clipboard, FakeMessageBox &messages, FakeBeeper &beeper, Clock &clock,
+                      FakeRoots &roots)
 {
     Services s;
     s.clipboard = &clipboard;
@@ -33,6 +34,11 @@ Services TestDesktop::services()
     s.clock = &clock;
     s.roots = &roots;
     return s;
+}
+
+Services TestDesktop::services()
+{
+    return makeServices(clipboard, messages, beeper, clock, roots);
 }
 
 void TestDesktop::flushDeletes()

@@ -12,6 +12,10 @@
 
 #include <memory>
 
+// The services of a test, from whatever clipboard it uses and the fakes.
+Services makeServices(Clipboard &clipboard, FakeMessageBox &messages, FakeBeeper &beeper, Clock &clock,
+                      FakeRoots &roots);
+
 struct TestDesktop {
     TestDesktop();
     ~TestDesktop();
