@@ -1,6 +1,7 @@
 #include "testdesktop.h"
 
 #include "app/program.h"
+#include "winutil/shell32.h"
 #include "winutil/user32.h"
 
 #include <QCoreApplication>
@@ -19,8 +20,11 @@ TestDesktop::TestDesktop()
 
 TestDesktop::~TestDesktop()
 {
+    tray.onRemove = nullptr;
+    tray.onAdd = nullptr;
     forms.reset();
     flushDeletes();
+    shell32::UseTrayService(nullptr);
     user32::ResetDesktop();
 }
 
@@ -32,6 +36,7 @@ Services TestDesktop::services()
     s.beeper = &beeper;
     s.clock = &clock;
     s.roots = &roots;
+    s.tray = &tray;
     return s;
 }
 
