@@ -1,11 +1,14 @@
 #include "program.h"
 
-#include "textstore/Textform.h"
+#include "shell/Starter.h"
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
 #include "winutil/qtservices.h"
+#include "winutil/qttray.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char **argv)
 {
@@ -14,22 +17,30 @@ int main(int argc, char **argv)
     // The program lives on while all its windows are hidden (tray, hidden viewer).
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The toolkit's own texts (standard buttons, edit menus, key names) in German.
+    QTranslator qtGerman;
+    if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtGerman);
+
     QtClipboard clipboard;
     ClipboardBridge bridge(clipboard);
     QtMessageBox messages;
     QtBeeper beeper;
     SystemClock clock;
     ProcessRoots roots;
+    QtTray tray;
     Services services;
     services.clipboard = &clipboard;
     services.messages = &messages;
     services.beeper = &beeper;
     services.clock = &clock;
     services.roots = &roots;
+    services.tray = &tray;
 
     Forms forms(services);
     program::wire(forms);
-    forms.get<Textform>().Show();
+    forms.get<Starter>().Show();
     const int rc = QApplication::exec();
     if (!forms.ended())
         forms.End();
