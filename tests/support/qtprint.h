@@ -1,6 +1,8 @@
 #pragma once
-// Lets GoogleTest print Qt strings readably in failure messages.
+// Lets GoogleTest print Qt values readably in failure messages.
 
+#include <QByteArray>
+#include <QRect>
 #include <QString>
 
 #include <ostream>
@@ -8,4 +10,24 @@
 inline void PrintTo(const QString &text, std::ostream *out)
 {
     *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray &bytes, std::ostream *out)
+{
+    *out << "QByteArray(\"" << bytes.toPercentEncoding(" ").toStdString() << "\")";
+}
+
+inline void PrintTo(const QPoint &p, std::ostream *out)
+{
+    *out << '(' << p.x() << ", " << p.y() << ')';
+}
+
+inline void PrintTo(const QSize &s, std::ostream *out)
+{
+    *out << s.width() << 'x' << s.height();
+}
+
+inline void PrintTo(const QRect &r, std::ostream *out)
+{
+    *out << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
 }
