@@ -109,6 +109,7 @@ private:
     // Without a notification area the selector stays in sight with its menu.
     void stayReachable();
     void trayHostChanged(bool present);
+    void showRestored();
     void openHelp();
     void saveOptions(const QString &path, const std::vector<int> &values);
 
@@ -117,4 +118,5 @@ private:
     HWND m_picture4 = 0;
     HICON m_icon = 0;
     bool m_ending = false;
+    bool m_popUpOpen = false;
 };

@@ -99,7 +99,7 @@ bool Starter::trayPresent() const
 
 void Starter::stayReachable()
 {
-    Show();
+    showRestored();
     setTaskVisible(true);
     setMenuBarVisible(true);
 }
@@ -155,11 +155,16 @@ void Starter::Picture4_MouseMove(int, int, double x, double)
     const double m = vbnum::roundHalfEven(x / twips::perPixelX());
     QPointer<Starter> self(this);
     if (m == WM_LBUTTONDBLCLK || m == WM_RBUTTONDBLCLK) {
-        Show();
-    } else if (m == WM_RBUTTONUP) {
+        showRestored();
+    } else if (m == WM_RBUTTONUP && !m_popUpOpen) {
+        // A click on the icon while the menu is open only closes the menu.
         SetForegroundWindow(hWnd());
-        if (TrayService *tray = services().tray)
+        if (TrayService *tray = services().tray) {
+            m_popUpOpen = true;
             tray->popUp(*mnBar);
+            if (self)
+                m_popUpOpen = false;
+        }
     }
     // The chosen entry may have ended the program.
     if (!self || m_ending || isUnloaded())
@@ -199,6 +204,14 @@ void Starter::mnNix_Click()
 
 void Starter::startfenster1_Click()
 {
+    showRestored();
+}
+
+void Starter::showRestored()
+{
+    // A window minimized before it went to the tray would come back as a
+    // task-bar button only.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     Show();
 }
 

@@ -109,6 +109,8 @@ void FakeTray::popUp(QMenu &menu)
             chosen = a;
     }
     popUps.push_back(entries);
+    if (whileOpen)
+        whileOpen();
     if (chosen)
         chosen->trigger();
 }

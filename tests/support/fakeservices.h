@@ -103,6 +103,8 @@ public:
     // Entry texts of each pop-up shown (separators as "-").
     std::vector<QStringList> popUps;
     QString choose;
+    // Runs while a pop-up is open, before the entry is chosen.
+    std::function<void()> whileOpen;
     // Run at each new icon and each removal (tests record the order of events).
     std::function<void()> onAdd;
     std::function<void()> onRemove;

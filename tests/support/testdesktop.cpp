@@ -22,6 +22,7 @@ TestDesktop::~TestDesktop()
 {
     tray.onRemove = nullptr;
     tray.onAdd = nullptr;
+    tray.whileOpen = nullptr;
     forms.reset();
     flushDeletes();
     shell32::UseTrayService(nullptr);

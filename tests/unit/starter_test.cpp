@@ -309,6 +309,31 @@ TEST(StarterTray, TheMessageNumberIsTheTwipsPositionInPixelsRoundedHalfToEven)
     EXPECT_TRUE(s.isVisible());
 }
 
+TEST(StarterTray, AClickOnTheIconWhileTheMenuIsOpenOpensNoSecondMenu)
+{
+    TestDesktop desk;
+    Starter &s = started(desk);
+    s.Picture5_Click();
+    desk.tray.whileOpen = [&] { desk.tray.click(WM_RBUTTONUP); };
+    desk.tray.click(WM_RBUTTONUP);
+    EXPECT_EQ(desk.tray.popUps.size(), 1u);
+    // Closed, the menu opens again.
+    desk.tray.whileOpen = nullptr;
+    desk.tray.click(WM_RBUTTONUP);
+    EXPECT_EQ(desk.tray.popUps.size(), 2u);
+}
+
+TEST(StarterTray, ASelectorMinimizedBeforeTheTrayComesBackRestored)
+{
+    TestDesktop desk;
+    Starter &s = started(desk);
+    s.showMinimized();
+    s.Picture5_Click();
+    desk.tray.click(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(s.isVisible());
+    EXPECT_FALSE(s.isMinimized());
+}
+
 TEST(StarterTray, TheMenuBarShowsOnlyAfterTheIconWasTouched)
 {
     TestDesktop desk;
