@@ -8,7 +8,7 @@
 
 class TrayService;
 
-// ---- Notification area: Shell_NotifyIconA --------------------------------
+// Notification area: Shell_NotifyIconA and its record.
 
 using DWORD = std::uint32_t;
 using HICON = std::uint32_t;

@@ -35,17 +35,11 @@ std::vector<std::optional<int>> reads(const char *data, int n)
 }
 } // namespace
 
-TEST(OptionsFile, PathsLieInTheSettingsFolderBesideTheProgram)
-{
-    EXPECT_EQ(imagePath(QStringLiteral("/opt/mk")), QStringLiteral("/opt/mk/einstellung/optionen.txt"));
-    EXPECT_EQ(textPath(QStringLiteral("/opt/mk")), QStringLiteral("/opt/mk/einstellung/optionen2.txt"));
-}
-
-TEST(OptionsFile, EachValueIsANumberBetweenBlanksEndedByCrLf)
+TEST(OptionsFile, FilesLieInTheSettingsFolderBesideTheProgramOneValueALine)
 {
     EXPECT_EQ(format({1, 0}), QByteArray(" 1 \r\n 0 \r\n"));
-    EXPECT_EQ(format({2}), QByteArray(" 2 \r\n"));
-    EXPECT_EQ(format({}), QByteArray());
+    EXPECT_EQ(imagePath(QStringLiteral("/opt/mk")), QStringLiteral("/opt/mk/einstellung/optionen.txt"));
+    EXPECT_EQ(textPath(QStringLiteral("/opt/mk")), QStringLiteral("/opt/mk/einstellung/optionen2.txt"));
 }
 
 TEST(OptionsFile, LinesEndAtCrLfLoneCrOrLoneLf)
@@ -86,10 +80,9 @@ TEST(OptionsFile, OnlyZeroOneAndTwoAreAssigned)
         const char *line;
         std::optional<int> value;
     };
-    const Case cases[] = {{" 0 ", 0},   {" 1 ", 1},           {" 2 ", 2},          {"1", 1},
-                          {"1.5", 2},   {"2.5", 2},           {"0.5", 0},          {" 7 ", std::nullopt},
-                          {"-1", std::nullopt}, {"3", std::nullopt}, {"", std::nullopt},
-                          {"ja", std::nullopt}, {"1 1", std::nullopt}, {"\x01\xff", std::nullopt}};
+    const Case cases[] = {{" 0 ", 0}, {" 2 ", 2}, {"1", 1}, {"1.5", 2}, {"2.5", 2}, {"0.5", 0},
+                          {" 7 ", std::nullopt}, {"-1", std::nullopt}, {"", std::nullopt},
+                          {"1 1", std::nullopt}, {"\x01\xff", std::nullopt}};
     for (const Case &c : cases)
         EXPECT_EQ(assignments(QStringList{QString::fromLatin1(c.line)}, 1).front(), c.value) << c.line;
 }

