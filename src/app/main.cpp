@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "shell/Starter.h"
+#include "shell/starterart.h"
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
 #include "winutil/qtservices.h"
@@ -16,6 +17,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("merkolo"));
     // The program lives on while all its windows are hidden (tray, hidden viewer).
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(starterart::programIcon());
 
     // The toolkit's own texts (standard buttons, edit menus, key names) in German.
     QTranslator qtGerman;

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr int kClientWidth = 6345;
-constexpr int kClientHeight = 750;
 // Reaches below the lowest out-of-sight control.
 constexpr int kBodyHeight = 2700;
 

@@ -20,6 +20,10 @@ public:
     explicit Starter(Forms &forms);
     ~Starter() override;
 
+    // Client area in twips (the menu bar, when shown, lies above it).
+    static constexpr int kClientWidth = 6345;
+    static constexpr int kClientHeight = 750;
+
     // Visible controls.
     PictureBox *Picture6; // help picture: opens the help page
     PictureBox *Picture1; // image store icon: opens the image store

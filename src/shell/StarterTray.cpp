@@ -50,7 +50,7 @@ void Starter::setMenuBarVisible(bool on)
     mnBar->menuAction()->setVisible(on);
     m_menuBar->setVisible(on);
     const int bar = on ? m_menuBar->sizeHint().height() : 0;
-    m_menuBar->setGeometry(0, 0, twips::toPixelsX(6345), bar);
+    m_menuBar->setGeometry(0, 0, twips::toPixelsX(kClientWidth), bar);
     m_body->move(0, bar);
     fitWindowToMenuBar(false);
 }
@@ -59,7 +59,7 @@ void Starter::fitWindowToMenuBar(bool evenUnframed)
 {
     // The menu bar lies above the client area, which keeps its size.
     const int bar = m_menuBar->isHidden() ? 0 : m_menuBar->height();
-    const QSize wanted(twips::toPixelsX(6345), twips::toPixelsY(750) + bar);
+    const QSize wanted(twips::toPixelsX(kClientWidth), twips::toPixelsY(kClientHeight) + bar);
     if (size() == wanted)
         return;
     // Resizing a window that is hidden or not yet framed makes the toolkit
