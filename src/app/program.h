@@ -5,7 +5,9 @@ class Forms;
 
 namespace program {
 
-// Before the program ends, the hidden viewer window leaves the viewer chain.
+// The notification area behind Shell_NotifyIconA is the registry's tray
+// service; before the program ends, the hidden viewer window leaves the
+// viewer chain.
 void wire(Forms &forms);
 
 } // namespace program

@@ -3,6 +3,7 @@
 // implementation (qtservices.h) and a fake for tests.
 
 #include <QDateTime>
+#include <QIcon>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -70,7 +71,31 @@ public:
     virtual QString currentDirectory() = 0;
 };
 
-class TrayService;
+class QMenu;
+
+// The desktop shell's notification area, its pop-up menus and the program's
+// entry in the task list.
+class TrayService : public QObject
+{
+    Q_OBJECT
+public:
+    // Shows icon `id`, or updates it when shown. False when no notification
+    // area is there; the icon is kept and appears once one is.
+    virtual bool setIcon(int id, const QIcon &icon, const QString &tip) = 0;
+    virtual void removeIcon(int id) = 0;
+    // True while a notification area is there to hold icons.
+    virtual bool hostAvailable() = 0;
+    // Pops the menu up at the mouse position; returns once it has closed and a chosen entry has run.
+    virtual void popUp(QMenu &menu) = 0;
+    // The program's entry in the task list.
+    virtual void setTaskVisible(bool visible) = 0;
+    virtual bool taskVisible() const = 0;
+
+signals:
+    // A mouse action on icon `id` as a Windows mouse message number (0x0203 left double-click, ...).
+    void mouseMessage(int id, int message);
+    void hostAvailableChanged(bool available);
+};
 
 // Everything a window may ask of the desktop, handed to the window registry.
 struct Services {

@@ -182,3 +182,16 @@ BOOL ChangeClipboardChain(HWND hWnd, HWND hWndNext)
     SendMessageA(d.chainHead, WM_CHANGECBCHAIN, static_cast<WPARAM>(hWnd), static_cast<LPARAM>(hWndNext));
     return 1;
 }
+
+BOOL SetForegroundWindow(HWND hWnd)
+{
+    QWidget *w = user32::WidgetFromHandle(hWnd);
+    if (!w)
+        return 0;
+    w = w->window();
+    if (w->isVisible()) {
+        w->raise();
+        w->activateWindow();
+    }
+    return 1;
+}

@@ -65,3 +65,6 @@ LRESULT SendMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 HWND SetClipboardViewer(HWND hWnd);
 // Takes hWnd out of the chain; hWndNext is the window that followed it.
 BOOL ChangeClipboardChain(HWND hWnd, HWND hWndNext);
+// Brings the window to the front and gives it the input focus when it is
+// shown; 0 when there is no such window.
+BOOL SetForegroundWindow(HWND hWnd);

@@ -13,7 +13,9 @@ RealDesktop::RealDesktop()
     roots.program = programDir.path();
     roots.current = programDir.path();
     bridge = std::make_unique<ClipboardBridge>(clipboard);
-    forms = std::make_unique<Forms>(makeServices(clipboard, messages, beeper, clock, roots));
+    Services s = makeServices(clipboard, messages, beeper, clock, roots);
+    s.tray = &tray;
+    forms = std::make_unique<Forms>(s);
     program::wire(*forms);
     forms->setEndHandler([] {});
 }

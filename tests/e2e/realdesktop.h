@@ -24,6 +24,7 @@ struct RealDesktop {
     FakeBeeper beeper;
     SystemClock clock;
     FakeRoots roots;
+    FakeTray tray;
     QTemporaryDir programDir;
     std::unique_ptr<ClipboardBridge> bridge;
     std::unique_ptr<Forms> forms;

@@ -1,5 +1,8 @@
 #include "fakeservices.h"
 
+#include <QAction>
+#include <QMenu>
+
 bool FakeClipboard::GetFormat(int format)
 {
     if (format == vbCFText)
@@ -73,4 +76,53 @@ QStringList FakeMessageBox::texts() const
     for (const auto &c : calls)
         out << c.text;
     return out;
+}
+
+bool FakeTray::setIcon(int id, const QIcon &icon, const QString &tip)
+{
+    const bool added = !icons.count(id);
+    icons[id] = {icon, tip};
+    if (added) {
+        ++adds;
+        if (onAdd)
+            onAdd();
+    }
+    return host;
+}
+
+void FakeTray::removeIcon(int id)
+{
+    if (icons.erase(id) == 0)
+        return;
+    ++removes;
+    if (onRemove)
+        onRemove();
+}
+
+void FakeTray::popUp(QMenu &menu)
+{
+    QStringList entries;
+    QAction *chosen = nullptr;
+    for (QAction *a : menu.actions()) {
+        entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        if (!a->isSeparator() && a->text() == choose)
+            chosen = a;
+    }
+    popUps.push_back(entries);
+    if (whileOpen)
+        whileOpen();
+    if (chosen)
+        chosen->trigger();
+}
+
+void FakeTray::click(int message)
+{
+    if (!icons.empty())
+        emit mouseMessage(icons.begin()->first, message);
+}
+
+void FakeTray::setHost(bool present)
+{
+    host = present;
+    emit hostAvailableChanged(present);
 }

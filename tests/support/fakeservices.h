@@ -1,12 +1,14 @@
 #pragma once
 // Fakes of the desktop services: everything in memory, every call recorded.
 
+#include "qtprint.h"
 #include "winutil/services.h"
 
 #include <QStringList>
 
 #include <deque>
 #include <functional>
+#include <map>
 
 // An in-process clipboard. Like the offscreen platform it raises `changed`
 // synchronously inside every set and clear.
@@ -69,4 +71,41 @@ public:
     QString currentDirectory() override { return current; }
     QString program;
     QString current;
+};
+
+// A notification area in memory. Icons, removals and pop-ups are recorded;
+// a pop-up chooses the entry named in `choose` (or none) and runs it.
+class FakeTray : public TrayService
+{
+    Q_OBJECT
+public:
+    struct Icon {
+        QIcon icon;
+        QString tip;
+    };
+    bool setIcon(int id, const QIcon &icon, const QString &tip) override;
+    void removeIcon(int id) override;
+    bool hostAvailable() override { return host; }
+    void popUp(QMenu &menu) override;
+    void setTaskVisible(bool visible) override { taskIsVisible = visible; }
+    bool taskVisible() const override { return taskIsVisible; }
+
+    // The shell reports a mouse action on the one icon shown (message number).
+    void click(int message);
+    // The host goes away or comes back.
+    void setHost(bool present);
+
+    bool host = true;
+    bool taskIsVisible = true;
+    std::map<int, Icon> icons;
+    int adds = 0;
+    int removes = 0;
+    // Entry texts of each pop-up shown (separators as "-").
+    std::vector<QStringList> popUps;
+    QString choose;
+    // Runs while a pop-up is open, before the entry is chosen.
+    std::function<void()> whileOpen;
+    // Run at each new icon and each removal (tests record the order of events).
+    std::function<void()> onAdd;
+    std::function<void()> onRemove;
 };

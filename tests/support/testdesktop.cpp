@@ -1,6 +1,7 @@
 #include "testdesktop.h"
 
 #include "app/program.h"
+#include "winutil/shell32.h"
 #include "winutil/user32.h"
 
 #include <QCoreApplication>
@@ -19,8 +20,12 @@ TestDesktop::TestDesktop()
 
 TestDesktop::~TestDesktop()
 {
+    tray.onRemove = nullptr;
+    tray.onAdd = nullptr;
+    tray.whileOpen = nullptr;
     forms.reset();
     flushDeletes();
+    shell32::UseTrayService(nullptr);
     user32::ResetDesktop();
 }
 
@@ -38,7 +43,9 @@ Services makeServices(Clipboard &clipboard, FakeMessageBox &messages, FakeBeeper
 
 Services TestDesktop::services()
 {
-    return makeServices(clipboard, messages, beeper, clock, roots);
+    Services s = makeServices(clipboard, messages, beeper, clock, roots);
+    s.tray = &tray;
+    return s;
 }
 
 void TestDesktop::flushDeletes()

@@ -25,6 +25,7 @@ struct TestDesktop {
     FakeBeeper beeper;
     FakeClock clock;
     FakeRoots roots;
+    FakeTray tray;
     QTemporaryDir programDir;
     QTemporaryDir currentDir;
     std::unique_ptr<ClipboardBridge> bridge;

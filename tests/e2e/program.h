@@ -1,0 +1,44 @@
+#pragma once
+// The real program started from its folder, and what an X11 user sees of it:
+// its top-level windows by name, their places, and its notification icon.
+
+#include <QProcess>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+namespace e2e {
+
+class Program
+{
+public:
+    // Starts MERKOLO_BINARY with its own folder as the current directory.
+    Program();
+    // Kills the program if it still runs.
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    bool running() const;
+    // Waits (event loop turning) for the program to end; its exit code, or nothing.
+    std::optional<int> waitForEnd(int timeoutMs = 10000);
+
+private:
+    QProcess m_process;
+};
+
+// Client area (screen pixels) of the viewable window whose title is exactly
+// `title`, or nothing when no such window is viewable.
+std::optional<QRect> visibleWindow(const QString &title);
+// The program's icon in the notification area (a small viewable window of its
+// class inside the tray host), or nothing.
+std::optional<QRect> trayIcon();
+// A viewable pop-up menu of the program, or nothing.
+std::optional<QRect> popUpMenu();
+QRect screen();
+
+// Moves the pointer to a screen point and clicks `button` `count` times.
+void click(const QPoint &at, int button = 1, int count = 1);
+
+} // namespace e2e

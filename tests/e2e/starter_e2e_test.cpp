@@ -1,0 +1,112 @@
+// The real program on an X11 desktop with a window manager and a tray host:
+// the selector window, the way to the notification area and back, the
+// icon's menu and the end of the program.
+
+#include "program.h"
+#include "support/qtprint.h"
+#include "x11.h"
+
+#include <gtest/gtest.h>
+
+using e2e::Program;
+
+namespace {
+
+const QString kSelector = QStringLiteral("Merkolo-Auswahl: Quenta");
+const QString kTextStore = QStringLiteral("Merkolo-Text");
+
+// Centre of a control given in twips on a 96-dpi screen, inside a client area.
+QPoint atTwips(const QRect &client, int left, int top, int width, int height)
+{
+    return client.topLeft() + QPoint((left + width / 2) / 15, (top + height / 2) / 15);
+}
+
+class StarterE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the X11 desktop of scripts/xdesktop";
+    }
+    void TearDown() override { x11::stopClipboardOwners(); }
+
+    // Starts the program and waits for the selector window.
+    QRect startSelector(Program &program)
+    {
+        std::optional<QRect> selector;
+        x11::waitUntil([&] { return (selector = e2e::visibleWindow(kSelector)).has_value(); }, 15000);
+        EXPECT_TRUE(program.running());
+        return selector.value_or(QRect());
+    }
+
+    // Clicks "Text-Speicher-Liste" and waits for the text store and the icon.
+    QRect openTextStore(const QRect &selector)
+    {
+        e2e::click(atTwips(selector, 2040, 510, 1695, 255));
+        std::optional<QRect> icon;
+        EXPECT_TRUE(x11::waitUntil([&] {
+            return e2e::visibleWindow(kTextStore) && !e2e::visibleWindow(kSelector)
+                   && (icon = e2e::trayIcon()).has_value();
+        }, 10000));
+        return icon.value_or(QRect());
+    }
+};
+
+} // namespace
+
+TEST_F(StarterE2E, StartsCentredGoesToTheTrayAndEndsFromTheIconMenu)
+{
+    Program program;
+    const QRect selector = startSelector(program);
+    ASSERT_FALSE(selector.isNull());
+    EXPECT_EQ(selector.size(), QSize(6345 / 15, 750 / 15));
+    const QRect screen = e2e::screen();
+    // Centred, give or take the window manager's frame.
+    EXPECT_LE(std::abs(selector.center().x() - screen.center().x()), 4);
+    EXPECT_LE(std::abs(selector.center().y() - screen.center().y()), 20);
+    EXPECT_FALSE(e2e::trayIcon().has_value());
+
+    const QRect icon = openTextStore(selector);
+    ASSERT_FALSE(icon.isNull());
+
+    e2e::click(icon.center(), 3);
+    std::optional<QRect> menu;
+    ASSERT_TRUE(x11::waitUntil([&] { return (menu = e2e::popUpMenu()).has_value(); }, 10000));
+    // "Ende" is the last entry.
+    e2e::click(QPoint(menu->center().x(), menu->bottom() - 12));
+
+    const std::optional<int> exitCode = program.waitForEnd(15000);
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0);
+    EXPECT_FALSE(e2e::trayIcon().has_value());
+
+    // The clipboard still works between other programs.
+    x11::setClipboardText(QStringLiteral("nach dem Ende"));
+    EXPECT_EQ(x11::readClipboard(), QByteArray("nach dem Ende"));
+}
+
+TEST_F(StarterE2E, ADoubleClickOnTheIconBringsTheSelectorBackWhereItWas)
+{
+    Program program;
+    const QRect before = startSelector(program);
+    ASSERT_FALSE(before.isNull());
+    const QRect icon = openTextStore(before);
+    ASSERT_FALSE(icon.isNull());
+
+    e2e::click(icon.center(), 1, 2);
+    std::optional<QRect> after;
+    // Back, with the menu bar above the unchanged client area.
+    ASSERT_TRUE(x11::waitUntil([&] {
+        after = e2e::visibleWindow(kSelector);
+        return after && after->height() > before.height();
+    }, 10000));
+    EXPECT_EQ(after->topLeft(), before.topLeft());
+    EXPECT_EQ(after->width(), before.width());
+
+    // "Exit" below the menu bar ends the program and takes the icon away.
+    const int bar = after->height() - before.height();
+    e2e::click(atTwips(after->adjusted(0, bar, 0, 0), 5760, 510, 615, 255));
+    ASSERT_TRUE(program.waitForEnd(15000).has_value());
+    EXPECT_FALSE(e2e::trayIcon().has_value());
+}
