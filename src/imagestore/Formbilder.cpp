@@ -61,6 +61,12 @@ Formbilder::Formbilder(Forms &forms)
     setKeyPreview(true);
     setCaption(QStringLiteral("Merkolo, Quenta"));
     setClientSizeTwips(12210, 1455);
+    // The design's captions fill their controls in an 8-point sans serif; a
+    // condensed face keeps them whole where the font is wider.
+    QFont small = boldSansSerif();
+    small.setBold(false);
+    small.setStretch(QFont::SemiCondensed);
+    setFont(small);
     buildStorageBand();
     buildVisibleBand();
     wire();
@@ -114,7 +120,6 @@ void Formbilder::buildStorageBand()
 {
     Frame1 = new QFrame(this);
     twips::place(Frame1, 0, 1440, 12135, 4455);
-    Frame1->setFrameShape(QFrame::Box);
     setColours(Frame1, Qt::white);
 
     for (int n = 0; n < kSlots; ++n)
