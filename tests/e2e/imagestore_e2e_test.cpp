@@ -249,7 +249,11 @@ TEST_F(RealImageStore, TheWindowShowsItsCapturesAsThumbnails)
 
     if (!dir.isEmpty()) {
         shot.save(dir + QStringLiteral("/bildspeicher.png"));
-        x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
-                                            dir + QStringLiteral("/bildspeicher-desktop.png")});
+        // With the window manager's frame, as the user sees it.
+        const QRect r = f.frameGeometry().adjusted(-6, -6, 6, 6);
+        x11::run(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                  QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                  dir + QStringLiteral("/bildspeicher-fenster.png")});
     }
 }

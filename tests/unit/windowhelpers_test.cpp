@@ -5,6 +5,7 @@
 
 #include "imagestore/Formbilder.h"
 #include "shell/Starter.h"
+#include "textstore/Textform.h"
 #include "winutil/ModuleTransparent.h"
 #include "winutil/Modulevordergrund.h"
 #include "winutil/modMain.h"
@@ -141,6 +142,18 @@ TEST(Topmost, ThePaintHandlerFollowsVordergrund)
     EXPECT_TRUE(QTest::qWaitFor([&] { return onTop(f); }));
     EXPECT_EQ(f.Left(), left);
     EXPECT_EQ(f.Top(), top);
+}
+
+TEST(Topmost, TheTextStoreFollowsItsCheckBoxThoughItsControlsCoverIt)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>();
+    t.Show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onTop(t); }));
+    t.Check3->setValue(0);
+    t.Hide();
+    t.Show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !onTop(t); }));
 }
 
 TEST(Transparency, ImageStoreButtonsAndCheckBox)
