@@ -206,7 +206,9 @@ void setStaysOnTop(QWidget *window, bool on)
         return;
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
     // QWidget::setWindowFlags would hide and re-map the window (and lose its
-    // focus); the native window takes the new band as it stands.
+    // focus); the native window takes the new band as it stands. (Qt still
+    // re-creates the X window at its next show after a hide: its id is
+    // windowHandle()->winId(), which QWidget::winId() can lag behind.)
     window->overrideWindowFlags(flags);
     if (QWindow *native = window->windowHandle())
         native->setFlags(flags);

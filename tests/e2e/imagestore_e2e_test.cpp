@@ -236,7 +236,6 @@ TEST_F(RealImageStore, TheWindowShowsItsCapturesAsThumbnails)
         x11::setClipboardImage(photo(1600 + 400 * i, 900 + 300 * i, 10 + i));
         ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(i + 1); }, kCaptureDeadlineMs));
     }
-    QTest::qWait(100);
     const QImage shot = f.grab().toImage();
     // Thumbnails 0..2 show the captures at their places; 3 still shows its empty background.
     for (int n = 0; n < 3; ++n) {
