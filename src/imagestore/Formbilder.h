@@ -1,18 +1,107 @@
 #pragma once
-// The image store window: ten image slots filled from the clipboard.
+// The image store window: ten image slots filled from the clipboard. Slot n
+// is Bildx[n] (full-size picture), Picture2[n] (thumbnail) and Option1[n]
+// (slot button); the text of Text1 is the only record of the current slot.
+// Controls at Top 1440 twips or more lie in the storage band, below the
+// window's initial client area.
 
 #include "winutil/controls.h"
 #include "winutil/form.h"
+
+#include <QFrame>
+
+#include <array>
+#include <optional>
 
 class Formbilder : public Form
 {
     Q_OBJECT
 public:
+    static constexpr int kSlots = 10;
+
     explicit Formbilder(Forms &forms);
 
-    CheckBox *Check1; // "Automatisch"
-    CheckBox *Check4; // "Auto-Maus"
+    // Visible band.
+    PictureBox *Picture7;                        // clipboard preview (placeholder at design)
+    QPushButton *Command9;                       // "Aktual...": capture
+    std::array<PictureBox *, kSlots> Picture2;   // slot thumbnails; 0..2 hold sample pictures
+    std::array<OptionButton *, kSlots> Option1;  // "Bild 0" .. "Bild 9": the slot buttons
+    QPushButton *Command15;                      // "löschen": delete all slots
+    QPushButton *Command27;                      // "[x]": delete the current slot
+    QPushButton *Command19;                      // "Kopieren": current slot to the clipboard
+    QPushButton *Command17;                      // "Einfügen": store into the current slot
+    QPushButton *Command5;                       // "Speichern": save the current slot
+    QPushButton *Command14;                      // "-Uhr": save under a date-time name
+    QPushButton *Command16;                      // "Bilder Ordner": open the image folder
+    QPushButton *Command22;                      // "Bild-Fenster": open the image viewer
+    QPushButton *Command13;                      // "<": previous slot
+    LineTextBox *Text1;                          // current slot number as decimal text ("0")
+    QPushButton *Command12;                      // ">": next slot
+    CheckBox *Check4;                            // "Auto-Maus": window width follows the pointer
+    CheckBox *Check1;                            // "Automatisch": store every capture and advance
+    CheckBox *Check2;                            // "vordergrund" (ticked): always on top
+    CheckBox *Check3;                            // "Transparent": see-through window
+    QPushButton *Command24;                      // "Text": open the text store
+    QPushButton *Command10;                      // "EXIT": close the window
+
+    // Storage band.
+    QFrame *Frame1;                              // white frame beneath the storage band
+    std::array<PictureBox *, kSlots> Bildx;      // the slots' full-size pictures
+    PictureBox *Picture1;                        // working picture: source of every fitted painting
+    PictureBox *Picture3;                        // the placeholder, copied back into the preview
+    QPushButton *Command1;                       // "Transparent": opacity 128
+    QPushButton *Command2;                       // "Rückgängig": opaque again
+    QPushButton *Command3;                       // "Command3": message "Text"
+    QPushButton *Command4;                       // "Command4": selects "Bild 0"
+    QPushButton *Command6;                       // "Zwischablage.Show": shows the viewer window
+    QPushButton *Command11;                      // "start": capture
+    QPushButton *Command18;                      // "bildladen timer" (invisible)
+    QPushButton *Command20;                      // "kein Treffer"
+    QPushButton *Command21;                      // "OptionGroup2"
+    QPushButton *Command23;                      // "Command23"
+    QLabel *Label2;                              // "Datum": date-time stamp
+    QLabel *Label3;                              // "bilder": the image folder's name
+
+    // The current slot (integer value of Text1), nothing when out of 0..9.
+    std::optional<int> currentSlot() const;
 
     void Command9_Click();
+    void Command17_Click();
+    void Command12_Click();
+    void Command13_Click();
     void Command15_Click();
+    void Command27_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Text1_Change();
+    void Option1_Click(int index);
+    void Option1_GotFocus(int index);
+    void Option1_MouseMove(int index, int button, int shift, int x, int y);
+    void Option1_DblClick(int index);
+    void Check1_LostFocus();
+    void Check2_Click();
+    void Check3_Click();
+    void Check4_LostFocus();
+
+protected:
+    void Form_Load() override;
+    void Form_QueryUnload(int &cancel, int unloadMode) override;
+    void Form_Paint() override;
+    void Form_KeyDown(int keyCode, int shift) override;
+
+private:
+    void buildVisibleBand();
+    void buildStorageBand();
+    void wire();
+    // The picture the hidden viewer window holds (its most recent clipboard bitmap).
+    QImage viewerPicture();
+    // Text1 as a number plus `step`, written back as shortest text; skipped when not a number.
+    void stepSlotNumber(double step);
+    void selectCurrentSlot();
+    void setOptionsFlag();
 };

@@ -5,11 +5,8 @@
 #include "textstore/Textform.h"
 #include "winutil/artwork.h"
 #include "winutil/forms.h"
+#include "winutil/modMain.h"
 #include "winutil/twips.h"
-
-#include <QDesktopServices>
-#include <QDir>
-#include <QUrl>
 
 namespace {
 
@@ -42,16 +39,6 @@ QPushButton *hiddenButton(QWidget *parent, const QString &caption, int l, int t,
     QPushButton *b = makeButton(parent, caption, l, t, w, h);
     b->setFocusPolicy(Qt::NoFocus); // out of sight: never reached with Tab
     return b;
-}
-
-// Stand-in for modMain's ShellOpen until it is merged; replace the call in
-// openHelp() by ShellOpen(hWnd(), path). Opens `path` relative to the
-// current directory with the desktop's associated program.
-void ShellOpenStandIn(const QString &currentDirectory, const QString &path)
-{
-    QString relative = path;
-    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(currentDirectory).filePath(relative)));
 }
 
 } // namespace
@@ -182,7 +169,7 @@ void Starter::Picture6_Click()
 
 void Starter::openHelp()
 {
-    ShellOpenStandIn(services().roots->currentDirectory(), QStringLiteral("mk-hilfe\\index.html"));
+    modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
 }
 
 void Starter::Picture3_Click()

@@ -5,6 +5,7 @@
 #include "winutil/artwork.h"
 #include "winutil/forms.h"
 #include "winutil/keys.h"
+#include "winutil/Modulevordergrund.h"
 #include "winutil/twips.h"
 
 namespace {
@@ -181,6 +182,11 @@ void Textform::Form_KeyDown(int keyCode, int)
 {
     if (keyCode == keys::vbKeyEscape)
         Unload(vbFormCode);
+}
+
+void Textform::Form_Paint()
+{
+    Modulevordergrund::SetTopmost(hWnd(), Check3->Value() != 0);
 }
 
 void Textform::Command11_Click()

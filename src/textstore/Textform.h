@@ -56,6 +56,7 @@ protected:
     void Form_Load() override;
     void Form_QueryUnload(int &cancel, int unloadMode) override;
     void Form_KeyDown(int keyCode, int shift) override;
+    void Form_Paint() override;
 
 private:
     void build();

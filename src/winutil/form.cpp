@@ -92,8 +92,37 @@ void Form::setKeyPreview(bool on)
         qApp->removeEventFilter(this);
 }
 
+bool Form::event(QEvent *event)
+{
+    if (event->type() == QEvent::Show)
+        watchExposure();
+    return QWidget::event(event);
+}
+
+void Form::watchExposure()
+{
+    QWindow *native = windowHandle();
+    if (!native || native == m_exposedWindow)
+        return;
+    m_exposedWindow = native;
+    native->installEventFilter(this);
+}
+
 bool Form::eventFilter(QObject *watched, QEvent *event)
 {
+    // A window whose controls cover all of it gets no paintEvent of its own;
+    // its exposure still counts as a paint of the window.
+    if (watched == m_exposedWindow && event->type() == QEvent::Expose) {
+        m_painted = false;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_painted && !m_unloaded && isVisible() && m_exposedWindow && m_exposedWindow->isExposed())
+                    Form_Paint();
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
     // A key ignored by a control travels on to its parents as the same event;
     // the window previews it once. A key release ends that key's journey.
     static const QEvent *previewed = nullptr;
@@ -117,6 +146,7 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
 void Form::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    m_painted = true;
     Form_Paint();
 }
 

@@ -5,7 +5,9 @@
 
 #include "user32.h"
 
+#include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 #include <optional>
 
@@ -74,12 +76,14 @@ protected:
 
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class Forms;
     void runLoad();
     void applyClientSize(int widthPx, int heightPx);
+    void watchExposure();
 
     Forms &m_forms;
     HWND m_hWnd = 0;
@@ -88,5 +92,7 @@ private:
     bool m_fixedBorder = true;
     bool m_centre = false;
     bool m_shownOnce = false;
+    QPointer<QWindow> m_exposedWindow; // the native window whose exposures raise Form_Paint
+    bool m_painted = false;            // paintEvent ran since the last exposure
     std::optional<int> m_tw[4]; // last twips set for left, top, width, height
 };

@@ -4,6 +4,8 @@
 #include "user32.h"
 
 #include <QIcon>
+
+#include <cstdint>
 #include <QString>
 
 class TrayService;
@@ -64,3 +66,19 @@ void SetTip(NOTIFYICONDATA &data, const QString &tip64);
 QString TipOf(const NOTIFYICONDATA &data);
 
 } // namespace shell32
+
+// Shell open: ShellExecuteA.
+
+using HINSTANCE = std::intptr_t;
+
+constexpr int SW_SHOWNORMAL = 1;
+constexpr HINSTANCE SE_ERR_FNF = 2;
+constexpr HINSTANCE SE_ERR_NOASSOC = 31;
+
+// Opens a file or folder with the program the desktop associates with it
+// (verb "open", "explore" or null; nothing is ever run as a command). A
+// relative lpFile is found in lpDirectory, or in the process's current
+// directory when that is null or empty; '\' separates folders like '/'.
+// Texts are in the local 8-bit encoding. Returns more than 32 on success.
+HINSTANCE ShellExecuteA(HWND hwnd, const char *lpOperation, const char *lpFile, const char *lpParameters,
+                        const char *lpDirectory, int nShowCmd);

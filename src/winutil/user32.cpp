@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 #include <map>
 
@@ -125,6 +126,9 @@ LONG SetWindowLongA(HWND hWnd, int index, LONG value)
         return 0;
     const LONG previous = *field;
     *field = value;
+    // A window leaving the layered mode is drawn opaque again.
+    if (index == GWL_EXSTYLE && (previous & WS_EX_LAYERED) && !(value & WS_EX_LAYERED) && w->widget)
+        w->widget->setWindowOpacity(1.0);
     return previous;
 }
 
@@ -193,5 +197,74 @@ BOOL SetForegroundWindow(HWND hWnd)
         w->raise();
         w->activateWindow();
     }
+    return 1;
+}
+
+BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF, BYTE bAlpha, DWORD dwFlags)
+{
+    Window *w = findWindow(hWnd);
+    if (!w || !(w->exStyle & WS_EX_LAYERED))
+        return 0;
+    if ((dwFlags & LWA_ALPHA) && w->widget)
+        w->widget->setWindowOpacity(bAlpha / 255.0);
+    return 1;
+}
+
+namespace {
+
+void setStaysOnTop(QWidget *window, bool on)
+{
+    Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    // QWidget::setWindowFlags would hide and re-map the window (and lose its
+    // focus); the native window takes the new band as it stands. (Qt still
+    // re-creates the X window at its next show after a hide: its id is
+    // windowHandle()->winId(), which QWidget::winId() can lag behind.)
+    window->overrideWindowFlags(flags);
+    if (QWindow *native = window->windowHandle())
+        native->setFlags(flags);
+}
+
+void showWindow(QWidget *window, bool activate)
+{
+    const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+}
+
+} // namespace
+
+BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags)
+{
+    Window *w = findWindow(hWnd);
+    QWidget *window = w ? w->widget.data() : nullptr;
+    if (!window || !window->isWindow())
+        return 0;
+    if (!(uFlags & SWP_NOZORDER)) {
+        if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == HWND_NOTOPMOST)
+            setStaysOnTop(window, hWndInsertAfter == HWND_TOPMOST);
+        else if (hWndInsertAfter == HWND_TOP)
+            window->raise();
+        else if (hWndInsertAfter == HWND_BOTTOM)
+            window->lower();
+    }
+    if (!(uFlags & SWP_NOMOVE))
+        window->move(X, Y);
+    if (!(uFlags & SWP_NOSIZE)) {
+        const QWindow *native = window->windowHandle();
+        const QMargins frame = native ? native->frameMargins() : QMargins();
+        window->resize(std::max(1, cx - frame.left() - frame.right()),
+                       std::max(1, cy - frame.top() - frame.bottom()));
+    }
+    // A window painted while hidden (rendered into an image) stays hidden,
+    // and a window is never hidden from inside its own paint event.
+    const bool painting = window->testAttribute(Qt::WA_WState_InPaintEvent);
+    if ((uFlags & SWP_SHOWWINDOW) && !window->isVisible() && !painting)
+        showWindow(window, !(uFlags & SWP_NOACTIVATE));
+    else if ((uFlags & SWP_HIDEWINDOW) && window->isVisible() && !painting)
+        window->hide();
     return 1;
 }

@@ -68,3 +68,27 @@ BOOL ChangeClipboardChain(HWND hWnd, HWND hWndNext);
 // Brings the window to the front and gives it the input focus when it is
 // shown; 0 when there is no such window.
 BOOL SetForegroundWindow(HWND hWnd);
+
+using BYTE = std::uint8_t;
+using DWORD = std::uint32_t;
+using COLORREF = std::uint32_t;
+
+constexpr DWORD LWA_COLORKEY = 0x1;
+constexpr DWORD LWA_ALPHA = 0x2;
+constexpr HWND HWND_TOP = 0;
+constexpr HWND HWND_BOTTOM = 1;
+constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
+constexpr HWND HWND_NOTOPMOST = static_cast<HWND>(-2);
+constexpr UINT SWP_NOSIZE = 0x1;
+constexpr UINT SWP_NOMOVE = 0x2;
+constexpr UINT SWP_NOZORDER = 0x4;
+constexpr UINT SWP_NOACTIVATE = 0x10;
+constexpr UINT SWP_SHOWWINDOW = 0x40;
+constexpr UINT SWP_HIDEWINDOW = 0x80;
+
+// Sets the opacity (LWA_ALPHA, 0..255) of a window that has WS_EX_LAYERED;
+// fails (0) for any other window. A colour key is not supported.
+BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF crKey, BYTE bAlpha, DWORD dwFlags);
+// Moves, sizes (outer pixels), restacks and shows or hides a top-level window.
+// HWND_TOPMOST / HWND_NOTOPMOST put it into or out of the always-on-top band.
+BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);

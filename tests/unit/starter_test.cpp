@@ -30,8 +30,14 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
+// The selector shown, with a help page in the current directory to open.
 Starter &started(TestDesktop &desk)
 {
+    QDir(desk.roots.current).mkpath(QStringLiteral("mk-hilfe"));
+    QFile page(QDir(desk.roots.current).filePath(QStringLiteral("mk-hilfe/index.html")));
+    page.open(QIODevice::WriteOnly);
+    page.write("<html></html>");
+    page.close();
     Starter &s = desk.forms->get<Starter>();
     s.Show();
     return s;

@@ -1,0 +1,258 @@
+// The image store on the real X11 desktop: another program (xclip) copies
+// pictures, the program captures them through the real clipboard, and the
+// window manager sees the always-on-top band and the opacity.
+
+#include "x11.h"
+
+#include "support/fakeservices.h"
+#include "support/qtprint.h"
+#include "support/testdesktop.h"
+
+#include "app/program.h"
+#include "imagestore/Formbilder.h"
+#include "winutil/clipboardbridge.h"
+#include "winutil/forms.h"
+#include "winutil/qtservices.h"
+#include "winutil/user32.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Generous deadlines: decoding a 3840 x 2160 PNG alone takes a good part of a second.
+constexpr int kCaptureDeadlineMs = 30000;
+
+const QRgb kQuadrant[4] = {qRgb(220, 30, 30), qRgb(30, 200, 60), qRgb(40, 60, 230), qRgb(240, 220, 40)};
+
+// Four solid quadrants for the fitted paintings, with a band of noise along
+// the top edge so that only an exact copy compares equal.
+QImage photo(int w, int h, quint32 seed)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.fillRect(0, 0, w / 2, h / 2, QColor(kQuadrant[0]));
+    p.fillRect(w / 2, 0, w - w / 2, h / 2, QColor(kQuadrant[1]));
+    p.fillRect(0, h / 2, w / 2, h - h / 2, QColor(kQuadrant[2]));
+    p.fillRect(w / 2, h / 2, w - w / 2, h - h / 2, QColor(kQuadrant[3]));
+    p.end();
+    QRandomGenerator random(seed);
+    for (int y = 0; y < std::min(h, 8); ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, random.generate() | 0xff000000u);
+    return img;
+}
+
+// The colour of a fitted painting in each quadrant (away from the noise band).
+void expectQuadrants(const QImage &drawn, QSize size, const char *what)
+{
+    ASSERT_GE(drawn.width(), size.width()) << what;
+    ASSERT_GE(drawn.height(), size.height()) << what;
+    const int w = size.width(), h = size.height();
+    EXPECT_EQ(drawn.pixel(w / 4, h * 3 / 8), kQuadrant[0]) << what;
+    EXPECT_EQ(drawn.pixel(w * 3 / 4, h * 3 / 8), kQuadrant[1]) << what;
+    EXPECT_EQ(drawn.pixel(w / 4, h * 3 / 4), kQuadrant[2]) << what;
+    EXPECT_EQ(drawn.pixel(w * 3 / 4, h * 3 / 4), kQuadrant[3]) << what;
+}
+
+QByteArray encoded(const QImage &img, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, format);
+    return bytes;
+}
+
+// The window's state as the window manager keeps it. The native window's id
+// is asked for each time: Qt 6.4 re-creates the X window after a change of
+// the stay-on-top hint, and QWidget::winId() can lag behind.
+QString netWmState(const QWidget &w)
+{
+    const WId id = w.windowHandle() ? w.windowHandle()->winId() : 0;
+    return QString::fromLatin1(
+        x11::run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(id),
+                                           QStringLiteral("_NET_WM_STATE"), QStringLiteral("_NET_WM_WINDOW_OPACITY")}));
+}
+
+// The program's own desktop services on the real display, wired like main().
+class RealImageStore : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs an X display (scripts/xdesktop)";
+        user32::ResetDesktop();
+        // Start from a clipboard this process owns, so nothing of an earlier test is captured.
+        QGuiApplication::clipboard()->setText(QStringLiteral("Anfang"));
+        clipboard = std::make_unique<QtClipboard>();
+        bridge = std::make_unique<ClipboardBridge>(*clipboard);
+        Services s;
+        s.clipboard = clipboard.get();
+        s.messages = &messages;
+        s.beeper = &beeper;
+        s.clock = &clock;
+        s.roots = &roots;
+        roots.program = QDir::tempPath();
+        roots.current = QDir::tempPath();
+        forms = std::make_unique<Forms>(s);
+        program::wire(*forms);
+        forms->setEndHandler([] {});
+    }
+
+    void TearDown() override
+    {
+        forms.reset();
+        TestDesktop::flushDeletes();
+        bridge.reset();
+        clipboard.reset();
+        // Taking the selection back ends the xclip that served it.
+        if (x11::available())
+            QGuiApplication::clipboard()->setText(QStringLiteral("Ende"));
+        user32::ResetDesktop();
+    }
+
+    Formbilder &store() { return forms->get<Formbilder>(); }
+    bool slotNumberIs(int n) { return store().Text1->Text() == QString::number(n); }
+
+    std::unique_ptr<QtClipboard> clipboard;
+    std::unique_ptr<ClipboardBridge> bridge;
+    FakeMessageBox messages;
+    FakeBeeper beeper;
+    FakeClock clock;
+    FakeRoots roots;
+    std::unique_ptr<Forms> forms;
+};
+
+} // namespace
+
+TEST_F(RealImageStore, A4kPngFromAnotherProgramFillsTheCurrentSlotPixelForPixel)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    const QImage original = photo(3840, 2160, 1);
+
+    x11::setClipboardImage(original);
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
+
+    const QImage stored = f.Bildx[0]->Picture();
+    ASSERT_EQ(stored.size(), QSize(3840, 2160));
+    EXPECT_TRUE(stored.convertToFormat(QImage::Format_RGB32) == original);
+    EXPECT_EQ(f.Picture1->Picture().cacheKey(), stored.cacheKey());
+    // The preview at its design size and the thumbnail both draw 69 x 45.
+    expectQuadrants(f.Picture7->surface(), QSize(69, 45), "preview");
+    expectQuadrants(f.Picture2[0]->surface(), QSize(69, 45), "thumbnail");
+    EXPECT_TRUE(f.Option1[1]->isChecked());
+    EXPECT_EQ(f.Caption(), QStringLiteral("Merkolo: Achtung [ Bild-1]  Speicher ist Aktiv !"));
+    EXPECT_TRUE(messages.calls.empty());
+
+    // The next copy goes into slot 1; the preview, now taller, is fitted by its width.
+    const QImage second = photo(3840, 2160, 2);
+    x11::setClipboardImage(second);
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(2); }, kCaptureDeadlineMs));
+    EXPECT_TRUE(f.Bildx[1]->Picture().convertToFormat(QImage::Format_RGB32) == second);
+    EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == original);
+    expectQuadrants(f.Picture7->surface(), QSize(77, 50), "preview");
+}
+
+TEST_F(RealImageStore, AnyImageTypeIsABitmapAndUndecodableDataIsNothing)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+
+    const QImage small = photo(64, 48, 3);
+    x11::setClipboardData(encoded(small, "BMP"), QStringLiteral("image/bmp"));
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
+    EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == small);
+
+    // Data that claims to be a PNG but does not decode: the change arrives, nothing is stored.
+    const int before = bridge->delivered();
+    QByteArray junk = encoded(small, "PNG").left(40);
+    junk.append(QByteArray(5000, '\x7f'));
+    x11::setClipboardData(junk, QStringLiteral("image/png"));
+    ASSERT_TRUE(x11::waitUntil([&] { return bridge->delivered() > before; }, kCaptureDeadlineMs));
+    QTest::qWait(200); // let a late second notification of the same change through
+    EXPECT_TRUE(slotNumberIs(1));
+    EXPECT_FALSE(f.Bildx[1]->hasPicture());
+    EXPECT_TRUE(f.Bildx[0]->hasPicture());
+    EXPECT_EQ(f.Picture1->Picture().cacheKey(), f.Bildx[0]->Picture().cacheKey());
+}
+
+TEST_F(RealImageStore, TheWindowManagerSeesVordergrundAndTransparent)
+{
+    Formbilder &f = store();
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    ASSERT_TRUE(x11::waitUntil([&] { return netWmState(f).contains("_NET_WM_STATE_ABOVE"); }));
+    const int left = f.Left(), top = f.Top();
+
+    f.Check2->setValue(0); // as a click: hidden, moved, shown, and the paint handler leaves the band
+    ASSERT_TRUE(x11::waitUntil([&] { return !netWmState(f).contains("_NET_WM_STATE_ABOVE"); }));
+    EXPECT_TRUE(f.isVisible());
+    f.Check2->setValue(1);
+    ASSERT_TRUE(x11::waitUntil([&] { return netWmState(f).contains("_NET_WM_STATE_ABOVE"); }));
+    EXPECT_EQ(f.Left(), left);
+    EXPECT_EQ(f.Top(), top);
+
+    // Opacity as the window manager reads it: 0xffffffff (or no value) is opaque.
+    auto opacity = [&] {
+        static const QRegularExpression value(QStringLiteral("_NET_WM_WINDOW_OPACITY\\(CARDINAL\\) = (\\d+)"));
+        const QRegularExpressionMatch m = value.match(netWmState(f));
+        return m.hasMatch() ? m.captured(1).toULongLong() : 0xffffffffULL;
+    };
+    f.Check3->setValue(1);
+    EXPECT_TRUE(x11::waitUntil([&] { return opacity() == 0x80808080ULL; })) << opacity(); // 128 of 255
+    f.Check3->setValue(0);
+    EXPECT_TRUE(x11::waitUntil([&] { return opacity() == 0xffffffffULL; })) << opacity();
+}
+
+TEST_F(RealImageStore, TheWindowShowsItsCapturesAsThumbnails)
+{
+    const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR");
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    // Fresh: the placeholder in the preview, the sample pictures in thumbnails 0..2.
+    const QImage fresh = f.grab().toImage();
+    EXPECT_EQ(fresh.pixel(f.Picture2[0]->geometry().topLeft() + QPoint(10, 20)),
+              f.Picture2[0]->Picture().pixel(8, 18));
+    if (!dir.isEmpty())
+        fresh.save(dir + QStringLiteral("/bildspeicher-neu.png"));
+    for (int i = 0; i < 3; ++i) {
+        x11::setClipboardImage(photo(1600 + 400 * i, 900 + 300 * i, 10 + i));
+        ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(i + 1); }, kCaptureDeadlineMs));
+    }
+    const QImage shot = f.grab().toImage();
+    // Thumbnails 0..2 show the captures at their places; 3 still shows its empty background.
+    for (int n = 0; n < 3; ++n) {
+        const QRect thumb = f.Picture2[n]->geometry();
+        EXPECT_EQ(shot.pixel(thumb.left() + 2 + 69 / 4, thumb.top() + 2 + 45 * 3 / 4), kQuadrant[2]) << n;
+        EXPECT_EQ(shot.pixel(thumb.left() + 2 + 69 * 3 / 4, thumb.top() + 2 + 45 * 3 / 4), kQuadrant[3]) << n;
+    }
+    const QRect empty = f.Picture2[3]->geometry();
+    EXPECT_EQ(shot.pixel(empty.center()), f.palette().color(QPalette::Button).rgb());
+
+    if (!dir.isEmpty()) {
+        shot.save(dir + QStringLiteral("/bildspeicher.png"));
+        // With the window manager's frame, as the user sees it.
+        const QRect r = f.frameGeometry().adjusted(-6, -6, 6, 6);
+        x11::run(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                  QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                  dir + QStringLiteral("/bildspeicher-fenster.png")});
+    }
+}

@@ -1,0 +1,111 @@
+// The fitted painter: its arithmetic, and what it does to the target box.
+
+#include "imagestore/PaintFitted.h"
+#include "winutil/controls.h"
+#include "winutil/twips.h"
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using modMain::FittedSize;
+using modMain::fittedSize;
+
+TEST(FittedSize, TakesTheSmallerRatioAndRoundsHalvesToEven)
+{
+    // The preview at its design size and the working box: factor 45/675.
+    EXPECT_EQ(fittedSize(77, 45, 1035, 675), (FittedSize{69, 45}));
+    // Factor 0.25; 12.5 goes to the even 12.
+    EXPECT_EQ(fittedSize(25, 25, 100, 50), (FittedSize{25, 12}));
+    // The preview after its first capture (77 x 53): now the width limits.
+    EXPECT_EQ(fittedSize(77, 53, 1035, 675), (FittedSize{77, 50}));
+    // Equal ratios, and a portrait source in a landscape area.
+    EXPECT_EQ(fittedSize(69, 45, 1035, 675), (FittedSize{69, 45}));
+    EXPECT_EQ(fittedSize(100, 40, 10, 20), (FittedSize{20, 40}));
+    // Growing works the same way as shrinking.
+    EXPECT_EQ(fittedSize(300, 300, 3, 2), (FittedSize{300, 200}));
+}
+
+TEST(FittedSize, NoSizeForASourceWithoutAreaOrNegativeLimits)
+{
+    EXPECT_FALSE(fittedSize(77, 45, 0, 675));
+    EXPECT_FALSE(fittedSize(77, 45, 1035, 0));
+    EXPECT_FALSE(fittedSize(0, 0, 0, 0));
+    EXPECT_FALSE(fittedSize(77, 45, -15, 675));
+    EXPECT_FALSE(fittedSize(-77, -45, 1035, 675));
+    // A limit of zero draws nothing but is no error.
+    EXPECT_EQ(fittedSize(0, 45, 1035, 675), (FittedSize{0, 0}));
+}
+
+namespace {
+
+// Four solid quadrants: red, green / blue, yellow.
+QImage quadrants(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, y < h / 2 ? (x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
+                                         : (x < w / 2 ? qRgb(0, 0, 255) : qRgb(255, 255, 0)));
+    return img;
+}
+
+struct Boxes {
+    QWidget window;
+    PictureBox *source = new PictureBox(&window, PictureBox::Scale::Twips);
+    PictureBox *target = new PictureBox(&window, PictureBox::Scale::Pixels);
+    Boxes()
+    {
+        twips::place(source, 120, 2280, 1095, 735); // inner 1035 x 675 twips
+        twips::place(target, 0, 0, 1215, 735);      // inner 77 x 45 pixels
+    }
+};
+
+} // namespace
+
+TEST(PaintFitted, ResizesTheTargetAndDrawsAPlainStretchedCopy)
+{
+    Boxes b;
+    b.source->setPicture(quadrants(400, 100));
+    modMain::PaintFitted(77, 45, *b.source, *b.target);
+
+    const twips::Rect r = twips::of(b.target);
+    EXPECT_EQ(r.width, 69 * 15);
+    EXPECT_EQ(r.height, 45 * 15);
+    const QImage &drawn = b.target->surface();
+    ASSERT_GE(drawn.width(), 69);
+    ASSERT_GE(drawn.height(), 45);
+    // The whole picture, stretched to the box's 69 x 45 shape, not the picture's 4:1.
+    EXPECT_EQ(drawn.pixel(5, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(drawn.pixel(63, 5), qRgb(0, 255, 0));
+    EXPECT_EQ(drawn.pixel(5, 40), qRgb(0, 0, 255));
+    EXPECT_EQ(drawn.pixel(68, 44), qRgb(255, 255, 0));
+    // No smoothing: every drawn pixel is one of the source's four colours.
+    QSet<QRgb> colours;
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 69; ++x)
+            colours.insert(drawn.pixel(x, y));
+    EXPECT_EQ(colours.size(), 4);
+    // Nothing outside the drawn rectangle.
+    if (drawn.width() > 69) {
+        EXPECT_EQ(qAlpha(drawn.pixel(69, 10)), 0);
+    }
+}
+
+TEST(PaintFitted, SkipsWhatItCannotDo)
+{
+    Boxes b;
+    // An empty picture: the target is resized, nothing is drawn.
+    modMain::PaintFitted(77, 45, *b.source, *b.target);
+    EXPECT_EQ(twips::of(b.target).width, 69 * 15);
+    EXPECT_TRUE(b.target->surface().isNull());
+
+    // A source without inner area (no ratio to take): nothing at all.
+    twips::place(b.target, 0, 0, 1215, 735);
+    b.source->setPicture(quadrants(40, 40));
+    b.source->resize(4, 4); // inside its 2-pixel border nothing is left
+    ASSERT_EQ(b.source->ScaleWidth(), 0);
+    modMain::PaintFitted(77, 45, *b.source, *b.target);
+    EXPECT_EQ(twips::of(b.target), (twips::Rect{0, 0, 1215, 735}));
+    EXPECT_TRUE(b.target->surface().isNull());
+}

@@ -1,0 +1,217 @@
+// Shell open, transparency and the always-on-top band, alone and from the image store.
+
+#include "support/qtprint.h"
+#include "support/testdesktop.h"
+
+#include "imagestore/Formbilder.h"
+#include "shell/Starter.h"
+#include "textstore/Textform.h"
+#include "winutil/ModuleTransparent.h"
+#include "winutil/Modulevordergrund.h"
+#include "winutil/modMain.h"
+#include "winutil/shell32.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// Stands in for the desktop's file opener and records what it was asked.
+class Opener : public QObject
+{
+    Q_OBJECT
+public:
+    Opener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~Opener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+    QList<Qt::CursorShape> cursors;
+
+public slots:
+    void open(const QUrl &url)
+    {
+        opened << url;
+        const QCursor *c = QGuiApplication::overrideCursor();
+        cursors << (c ? c->shape() : Qt::ArrowCursor);
+    }
+};
+
+struct Window {
+    QWidget widget;
+    HWND hWnd = user32::CreateWindowHandle(&widget);
+    ~Window() { user32::DestroyWindowHandle(hWnd); }
+};
+
+int alpha(const QWidget &w)
+{
+    return static_cast<int>(std::lround(w.windowOpacity() * 255));
+}
+
+bool layered(HWND h)
+{
+    return (GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
+
+bool onTop(const QWidget &w)
+{
+    return w.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+TEST(Transparency, HalfThenOpaqueLeavesTheWindowNotLayered)
+{
+    Window w;
+    w.widget.show();
+    ModuleTransparent::SetTransparency(w.hWnd, 128);
+    EXPECT_TRUE(layered(w.hWnd));
+    EXPECT_EQ(alpha(w.widget), 128);
+    ModuleTransparent::SetTransparency(w.hWnd, 255);
+    EXPECT_FALSE(layered(w.hWnd));
+    EXPECT_EQ(w.widget.windowOpacity(), 1.0);
+    // 255 on a window that is not layered keeps it so, and visible.
+    ModuleTransparent::SetTransparency(w.hWnd, 255);
+    EXPECT_FALSE(layered(w.hWnd));
+    EXPECT_TRUE(w.widget.isVisible());
+    EXPECT_EQ(w.widget.windowOpacity(), 1.0);
+    // Attributes of a window that is not layered are refused.
+    EXPECT_EQ(SetLayeredWindowAttributes(w.hWnd, 0, 10, LWA_ALPHA), 0);
+    EXPECT_EQ(w.widget.windowOpacity(), 1.0);
+    ModuleTransparent::SetTransparency(w.hWnd, 0);
+    EXPECT_EQ(alpha(w.widget), 0);
+    // Other extended-style bits survive both ways.
+    SetWindowLongA(w.hWnd, GWL_EXSTYLE, GetWindowLongA(w.hWnd, GWL_EXSTYLE) | 0x8);
+    ModuleTransparent::SetTransparency(w.hWnd, 255);
+    EXPECT_EQ(GetWindowLongA(w.hWnd, GWL_EXSTYLE), 0x8);
+}
+
+TEST(Topmost, ShowsAHiddenWindowAndChangesOnlyTheBand)
+{
+    Window w;
+    w.widget.setGeometry(50, 60, 200, 100);
+    ASSERT_FALSE(w.widget.isVisible());
+    Modulevordergrund::SetTopmost(w.hWnd, true);
+    EXPECT_TRUE(w.widget.isVisible());
+    EXPECT_TRUE(onTop(w.widget));
+    ASSERT_TRUE(w.widget.windowHandle());
+    EXPECT_TRUE(w.widget.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+
+    Modulevordergrund::SetTopmost(w.hWnd, false);
+    EXPECT_FALSE(onTop(w.widget));
+    EXPECT_FALSE(w.widget.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(w.widget.isVisible()) << "the band changes without hiding the window";
+    EXPECT_EQ(w.widget.size(), QSize(200, 100));
+}
+
+TEST(Topmost, RenderingAHiddenWindowDoesNotShowIt)
+{
+    TestDesktop d;
+    Formbilder &f = d.forms->get<Formbilder>();
+    f.Check2->setValue(0);
+    f.Hide();
+    f.grab(); // runs the paint handler with the window hidden
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(onTop(f)) << "the band still follows the check box";
+}
+
+TEST(Topmost, ThePaintHandlerFollowsVordergrund)
+{
+    TestDesktop d;
+    Formbilder &f = d.forms->get<Formbilder>();
+    f.Show();
+    EXPECT_TRUE(onTop(f));
+    const int left = f.Left(), top = f.Top();
+
+    QTest::mouseClick(f.Check2, Qt::LeftButton); // untick: hidden, moved, shown, repainted
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !onTop(f); }));
+    EXPECT_TRUE(f.isVisible());
+    QTest::mouseClick(f.Check2, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onTop(f); }));
+    EXPECT_EQ(f.Left(), left);
+    EXPECT_EQ(f.Top(), top);
+}
+
+TEST(Topmost, TheTextStoreFollowsItsCheckBoxThoughItsControlsCoverIt)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>();
+    t.Show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return onTop(t); }));
+    t.Check3->setValue(0);
+    t.Hide();
+    t.Show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !onTop(t); }));
+}
+
+TEST(Transparency, ImageStoreButtonsAndCheckBox)
+{
+    TestDesktop d;
+    Formbilder &f = d.forms->get<Formbilder>();
+    f.Show();
+    QTest::mouseClick(f.Check3, Qt::LeftButton);
+    EXPECT_EQ(alpha(f), 128);
+    QTest::mouseClick(f.Check3, Qt::LeftButton);
+    EXPECT_EQ(f.windowOpacity(), 1.0);
+    f.Command1_Click();
+    EXPECT_EQ(alpha(f), 128);
+    f.Command2_Click();
+    EXPECT_EQ(f.windowOpacity(), 1.0);
+    EXPECT_FALSE(layered(f.hWnd()));
+    // Neither option is saved: the options flag stays down.
+    EXPECT_EQ(d.forms->get<Starter>().Check1->Value(), 0);
+}
+
+TEST(ShellOpen, OpensRelativeToTheCurrentDirectoryUnderTheHourglass)
+{
+    TestDesktop d;
+    Opener opener;
+    Formbilder &f = d.forms->get<Formbilder>();
+    const QString page = d.roots.current + QStringLiteral("/mk-hilfe/index.html");
+    touch(page);
+
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    ASSERT_EQ(opener.opened.size(), 1);
+    EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(page));
+    EXPECT_EQ(opener.cursors[0], Qt::WaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // F1 in the image store opens the same page.
+    f.Show();
+    QTest::keyClick(f.Text1, Qt::Key_F1);
+    ASSERT_EQ(opener.opened.size(), 2);
+    EXPECT_EQ(opener.opened[1], QUrl::fromLocalFile(page));
+
+    // A folder opens as well.
+    QDir(d.roots.current).mkdir(QStringLiteral("bilder"));
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("bilder"));
+    ASSERT_EQ(opener.opened.size(), 3);
+    EXPECT_EQ(opener.opened[2], QUrl::fromLocalFile(d.roots.current + QStringLiteral("/bilder")));
+}
+
+TEST(ShellOpen, WhatCannotBeOpenedIsNotPassedOn)
+{
+    TestDesktop d;
+    Opener opener;
+    Formbilder &f = d.forms->get<Formbilder>();
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html")); // missing
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("https://example.org/x")); // no web address
+    modMain::ShellOpen(f.hWnd(), QString());
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(ShellExecuteA(f.hWnd(), "print", "x", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
+}
+
+#include "windowhelpers_test.moc"
