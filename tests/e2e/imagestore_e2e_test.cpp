@@ -2,6 +2,7 @@
 // pictures, the program captures them through the real clipboard, and the
 // window manager sees the always-on-top band and the opacity.
 
+#include "realdesktop.h"
 #include "x11.h"
 
 #include "support/fakeservices.h"
@@ -94,46 +95,24 @@ protected:
     {
         if (!x11::available())
             GTEST_SKIP() << "needs an X display (scripts/xdesktop)";
-        user32::ResetDesktop();
         // Start from a clipboard this process owns, so nothing of an earlier test is captured.
         QGuiApplication::clipboard()->setText(QStringLiteral("Anfang"));
-        clipboard = std::make_unique<QtClipboard>();
-        bridge = std::make_unique<ClipboardBridge>(*clipboard);
-        Services s;
-        s.clipboard = clipboard.get();
-        s.messages = &messages;
-        s.beeper = &beeper;
-        s.clock = &clock;
-        s.roots = &roots;
-        roots.program = QDir::tempPath();
-        roots.current = QDir::tempPath();
-        forms = std::make_unique<Forms>(s);
-        program::wire(*forms);
-        forms->setEndHandler([] {});
+        desktop = std::make_unique<RealDesktop>();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
     }
 
     void TearDown() override
     {
-        forms.reset();
-        TestDesktop::flushDeletes();
-        bridge.reset();
-        clipboard.reset();
+        desktop.reset();
         // Taking the selection back ends the xclip that served it.
         if (x11::available())
             QGuiApplication::clipboard()->setText(QStringLiteral("Ende"));
-        user32::ResetDesktop();
     }
 
-    Formbilder &store() { return forms->get<Formbilder>(); }
+    Formbilder &store() { return desktop->forms->get<Formbilder>(); }
     bool slotNumberIs(int n) { return store().Text1->Text() == QString::number(n); }
 
-    std::unique_ptr<QtClipboard> clipboard;
-    std::unique_ptr<ClipboardBridge> bridge;
-    FakeMessageBox messages;
-    FakeBeeper beeper;
-    FakeClock clock;
-    FakeRoots roots;
-    std::unique_ptr<Forms> forms;
+    std::unique_ptr<RealDesktop> desktop;
 };
 
 } // namespace
@@ -157,7 +136,7 @@ TEST_F(RealImageStore, A4kPngFromAnotherProgramFillsTheCurrentSlotPixelForPixel)
     expectQuadrants(f.Picture2[0]->surface(), QSize(69, 45), "thumbnail");
     EXPECT_TRUE(f.Option1[1]->isChecked());
     EXPECT_EQ(f.Caption(), QStringLiteral("Merkolo: Achtung [ Bild-1]  Speicher ist Aktiv !"));
-    EXPECT_TRUE(messages.calls.empty());
+    EXPECT_TRUE(desktop->messages.calls.empty());
 
     // The next copy goes into slot 1; the preview, now taller, is fitted by its width.
     const QImage second = photo(3840, 2160, 2);
@@ -179,11 +158,11 @@ TEST_F(RealImageStore, AnyImageTypeIsABitmapAndUndecodableDataIsNothing)
     EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == small);
 
     // Data that claims to be a PNG but does not decode: the change arrives, nothing is stored.
-    const int before = bridge->delivered();
+    const int before = desktop->bridge->delivered();
     QByteArray junk = encoded(small, "PNG").left(40);
     junk.append(QByteArray(5000, '\x7f'));
     x11::setClipboardData(junk, QStringLiteral("image/png"));
-    ASSERT_TRUE(x11::waitUntil([&] { return bridge->delivered() > before; }, kCaptureDeadlineMs));
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > before; }, kCaptureDeadlineMs));
     QTest::qWait(200); // let a late second notification of the same change through
     EXPECT_TRUE(slotNumberIs(1));
     EXPECT_FALSE(f.Bildx[1]->hasPicture());
