@@ -15,12 +15,7 @@ constexpr int kBodyHeight = 2700;
 
 PictureBox *pictureButton(QWidget *parent, const QImage &image, int l, int t, int w, int h, const QString &tip)
 {
-    auto *box = new PictureBox(parent, PictureBox::Scale::Twips);
-    twips::place(box, l, t, w, h);
-    box->setBorder(false);
-    box->setBackColor(parent->palette().color(QPalette::Window));
-    box->setPicture(image);
-    setPlainToolTip(box, tip);
+    PictureBox *box = makeIconBox(parent, image, l, t, w, h, tip, QPalette::Window);
     box->setCursor(artwork::handCursor());
     return box;
 }

@@ -10,17 +10,6 @@
 
 namespace {
 
-PictureBox *iconBox(QWidget *parent, const QImage &icon, int l, int t, int w, int h, const QString &tip)
-{
-    auto *box = new PictureBox(parent, PictureBox::Scale::Twips);
-    twips::place(box, l, t, w, h);
-    box->setBorder(false);
-    box->setBackColor(parent->palette().color(QPalette::Button));
-    box->setPicture(icon);
-    setPlainToolTip(box, tip);
-    return box;
-}
-
 QPushButton *graphical(QWidget *parent, const QString &caption, int l, int t, int w, int h,
                        const QString &tip)
 {
@@ -77,11 +66,11 @@ void Textform::build()
     Frame1 = new QWidget(this);
     twips::place(Frame1, 0, 4440, 3015, 735);
     setColours(Frame1, palette().color(QPalette::Button)); // covers what lies beneath it
-    Picture3 = iconBox(Frame1, artwork::enlargeIcon({32, 32}), 2400, 0, 615, 615,
+    Picture3 = makeIconBox(Frame1, artwork::enlargeIcon({32, 32}), 2400, 0, 615, 615,
                        QStringLiteral("Fenster größer machen"));
-    Picture2 = iconBox(Frame1, artwork::copyIcon({25, 17}), 50, 300, 375, 255,
+    Picture2 = makeIconBox(Frame1, artwork::copyIcon({25, 17}), 50, 300, 375, 255,
                        QStringLiteral("Text kopieren aus Speicher Liste, in die Zwischenablage!"));
-    Picture1 = iconBox(Frame1, artwork::pasteIcon({33, 17}), 0, 0, 495, 255,
+    Picture1 = makeIconBox(Frame1, artwork::pasteIcon({33, 17}), 0, 0, 495, 255,
                        QStringLiteral("Text von Zwischenablage einfügen in Speicher Liste!"));
 
     Command4 = graphical(this, QStringLiteral("Fenster kleiner"), 3120, 3000, 1455, 300,

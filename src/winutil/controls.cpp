@@ -142,6 +142,18 @@ QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, in
     return l;
 }
 
+PictureBox *makeIconBox(QWidget *parent, const QImage &image, int left, int top, int width, int height,
+                        const QString &toolTip, QPalette::ColorRole back)
+{
+    auto *box = new PictureBox(parent, PictureBox::Scale::Twips);
+    twips::place(box, left, top, width, height);
+    box->setBorder(false);
+    box->setBackColor(parent->palette().color(back));
+    box->setPicture(image);
+    setPlainToolTip(box, toolTip);
+    return box;
+}
+
 void makeGraphical(QPushButton *button)
 {
     button->setFont(boldSansSerif());

@@ -214,5 +214,8 @@ private:
 QPushButton *makeButton(QWidget *parent, const QString &caption, int left, int top, int width,
                         int height, const QString &toolTip = QString());
 QLabel *makeLabel(QWidget *parent, const QString &caption, int left, int top, int width, int height);
+// A borderless picture box showing `image` on the parent's colour of `back`.
+PictureBox *makeIconBox(QWidget *parent, const QImage &image, int left, int top, int width, int height,
+                        const QString &toolTip, QPalette::ColorRole back = QPalette::Button);
 // A graphical button of the design: white face, bold font.
 void makeGraphical(QPushButton *button);
