@@ -55,6 +55,8 @@ void X11Clipboard::ownerChanged()
 {
     if (m_fetcher->connected())
         m_fetcher->request();
+    else
+        emit changed(); // no connection of our own: read through Qt, as elsewhere
 }
 
 void X11Clipboard::deliver(const Snapshot &snapshot)
@@ -66,6 +68,8 @@ void X11Clipboard::deliver(const Snapshot &snapshot)
 
 bool X11Clipboard::GetFormat(int format)
 {
+    if (!m_fetcher->connected())
+        return QtClipboard::GetFormat(format);
     if (format == vbCFText)
         return m_current.text.has_value();
     if (format == vbCFBitmap)
@@ -75,10 +79,14 @@ bool X11Clipboard::GetFormat(int format)
 
 std::optional<QString> X11Clipboard::GetText()
 {
+    if (!m_fetcher->connected())
+        return QtClipboard::GetText();
     return m_current.text;
 }
 
 QImage X11Clipboard::GetData()
 {
+    if (!m_fetcher->connected())
+        return QtClipboard::GetData();
     return m_current.image;
 }
