@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
+
 class Starter : public Form
 {
     Q_OBJECT
@@ -116,6 +118,9 @@ private:
     void showRestored();
     void openHelp();
     void saveOptions(const QString &path, const std::vector<int> &values);
+    // Asks `question`; Yes writes values() to `path`, No says `notSaved`; either clears `flag`.
+    void askToSave(const QString &question, const QString &notSaved, CheckBox *flag, const QString &path,
+                   const std::function<std::vector<int>()> &values);
 
     QWidget *m_body;     // the client area; moves down while the menu bar shows
     QMenuBar *m_menuBar;

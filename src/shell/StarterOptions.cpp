@@ -22,39 +22,38 @@ void Starter::saveOptions(const QString &path, const std::vector<int> &values)
         QString());
 }
 
-void Starter::Command3_Click()
+void Starter::askToSave(const QString &question, const QString &notSaved, CheckBox *flag, const QString &path,
+                        const std::function<std::vector<int>()> &values)
 {
-    const int answer = services().messages->show(
-        QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?"), vbYesNo, kWarning);
+    const int answer = services().messages->show(question, vbYesNo, kWarning);
     if (forms().ended())
         return;
     if (answer == vbYes) {
-        Check1->setValue(0);
-        Formbilder &store = forms().get<Formbilder>();
-        saveOptions(optionsfile::imagePath(services().roots->programFolder()),
-                    {store.Check4->Value(), store.Check1->Value()});
+        flag->setValue(0);
+        saveOptions(path, values());
     } else if (answer == vbNo) {
-        Check1->setValue(0);
-        services().messages->show(QStringLiteral("Geänderten Optionen (Bilder-Merkolo)wurden nicht gespeichert"),
-                                  vbOKOnly, QString());
+        flag->setValue(0);
+        services().messages->show(notSaved, vbOKOnly, QString());
     }
+}
+
+void Starter::Command3_Click()
+{
+    askToSave(QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?"),
+              QStringLiteral("Geänderten Optionen (Bilder-Merkolo)wurden nicht gespeichert"), Check1,
+              optionsfile::imagePath(services().roots->programFolder()), [this]() -> std::vector<int> {
+                  Formbilder &store = forms().get<Formbilder>();
+                  return {store.Check4->Value(), store.Check1->Value()};
+              });
 }
 
 void Starter::Command4_Click()
 {
-    const int answer = services().messages->show(
-        QStringLiteral("Möchten Sie die geänderten Optionen (Merkolo-Text) speichern ?"), vbYesNo, kWarning);
-    if (forms().ended())
-        return;
-    if (answer == vbYes) {
-        Check2->setValue(0);
-        Textform &store = forms().get<Textform>();
-        saveOptions(optionsfile::textPath(services().roots->programFolder()), {store.Check1->Value()});
-    } else if (answer == vbNo) {
-        Check2->setValue(0);
-        services().messages->show(QStringLiteral("Geänderten Optionen (Merkolo-Text)wurden nicht gespeichert !"),
-                                  vbOKOnly, QString());
-    }
+    askToSave(QStringLiteral("Möchten Sie die geänderten Optionen (Merkolo-Text) speichern ?"),
+              QStringLiteral("Geänderten Optionen (Merkolo-Text)wurden nicht gespeichert !"), Check2,
+              optionsfile::textPath(services().roots->programFolder()), [this]() -> std::vector<int> {
+                  return {forms().get<Textform>().Check1->Value()};
+              });
 }
 
 void Starter::Command2_Click()

@@ -270,7 +270,6 @@ SelectionFetcher::Result SelectionFetcher::fetch()
     for (const QByteArray &mime : m_imageTypes) {
         if (!offers(mime.constData()))
             continue;
-        result.imageOffered = true;
         const auto bytes = x.convert(x.atom(mime), kMaxImageBytes, deadline);
         if (!bytes || bytes->isEmpty())
             continue;

@@ -21,7 +21,6 @@ public:
     struct Result {
         std::optional<QString> text;
         QImage image;
-        bool imageOffered = false;
     };
     using Done = std::function<void(const Result &)>;
 

@@ -12,7 +12,6 @@ class TrayService;
 
 // Notification area: Shell_NotifyIconA and its record.
 
-using DWORD = std::uint32_t;
 using HICON = std::uint32_t;
 
 constexpr DWORD NIM_ADD = 0;

@@ -32,7 +32,7 @@ X11Clipboard::X11Clipboard()
 {
     m_fetcher = std::make_unique<SelectionFetcher>(imageTypes(), kDeadlineMs,
                                                    [this](const SelectionFetcher::Result &r) {
-        Snapshot s{r.text, r.image, r.imageOffered};
+        Snapshot s{r.text, r.image};
         // Back to the user-interface thread; dropped if this object is gone.
         QMetaObject::invokeMethod(this, [this, s] { deliver(s); }, Qt::QueuedConnection);
     });

@@ -22,7 +22,6 @@ public:
     struct Snapshot {
         std::optional<QString> text;
         QImage image;
-        bool imageOffered = false;
     };
 
     X11Clipboard();

@@ -2,6 +2,7 @@
 // reads assign, bounded reading and whole-or-nothing writing.
 
 #include "shell/optionsfile.h"
+#include "support/files.h"
 #include "support/qtprint.h"
 
 #include <QDir>
@@ -15,19 +16,6 @@
 using namespace optionsfile;
 
 namespace {
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 std::vector<std::optional<int>> reads(const char *data, int n)
 {
@@ -93,7 +81,7 @@ TEST(OptionsFile, ReadingLooksAtTheBeginningOfAFileOnly)
     const QString path = dir.filePath(QStringLiteral("optionen.txt"));
     EXPECT_TRUE(readLines(path, 2).isEmpty()); // missing
 
-    put(path, QByteArray(" 1 \r\n 0 \r\n"));
+    writeFile(path, QByteArray(" 1 \r\n 0 \r\n"));
     EXPECT_EQ(readLines(path, 2), QStringList({" 1 ", " 0 "}));
 
     // 100 MB of zero bytes (a sparse file): no line ends within the limit.
@@ -131,9 +119,9 @@ TEST(OptionsFile, WritingReplacesTheWholeFileAndMakesTheFolder)
     const QString path = imagePath(dir.path());
     ASSERT_FALSE(QDir(dir.filePath(QStringLiteral("einstellung"))).exists());
     EXPECT_TRUE(write(path, format({1, 0})));
-    EXPECT_EQ(contents(path), QByteArray(" 1 \r\n 0 \r\n"));
+    EXPECT_EQ(fileContents(path), QByteArray(" 1 \r\n 0 \r\n"));
     EXPECT_TRUE(write(path, format({2})));
-    EXPECT_EQ(contents(path), QByteArray(" 2 \r\n"));
+    EXPECT_EQ(fileContents(path), QByteArray(" 2 \r\n"));
     // Nothing is left beside the file.
     EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
               QStringList({"optionen.txt"}));
@@ -143,7 +131,7 @@ TEST(OptionsFile, AFileThatCannotBeWrittenIsReported)
 {
     QTemporaryDir dir;
     // A file where the settings folder should be.
-    put(dir.filePath(QStringLiteral("einstellung")), "not a folder");
+    writeFile(dir.filePath(QStringLiteral("einstellung")), "not a folder");
     EXPECT_FALSE(write(imagePath(dir.path()), format({1, 1})));
 
     // A folder where the file should be.

@@ -1,6 +1,7 @@
 // The selector window: start-up, opening the stores, the notification icon
 // and its menu, and every way the program ends.
 
+#include "support/openedurls.h"
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
@@ -18,17 +19,6 @@
 
 namespace {
 
-// Catches what the program hands to the desktop to open.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
 
 // The selector shown, with a help page in the current directory to open.
 Starter &started(TestDesktop &desk)

@@ -1,5 +1,6 @@
 // Saving and reading the options files through the selector window's buttons.
 
+#include "support/files.h"
 #include "support/testdesktop.h"
 
 #include "imagestore/Formbilder.h"
@@ -26,19 +27,6 @@ QString textFile(TestDesktop &d)
     return d.roots.program + QStringLiteral("/einstellung/optionen2.txt");
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 } // namespace
 
@@ -59,14 +47,14 @@ TEST(StarterOptions, YesWritesTheValuesLineByLine)
         EXPECT_EQ(call.style, vbYesNo);
         EXPECT_EQ(call.title, QStringLiteral("Warnung"));
     }
-    EXPECT_EQ(contents(imageFile(desk)), QByteArray(" 1 \r\n 0 \r\n"));
-    EXPECT_EQ(contents(textFile(desk)), QByteArray(" 2 \r\n"));
+    EXPECT_EQ(fileContents(imageFile(desk)), QByteArray(" 1 \r\n 0 \r\n"));
+    EXPECT_EQ(fileContents(textFile(desk)), QByteArray(" 2 \r\n"));
     EXPECT_EQ(s.Check1->Value() + s.Check2->Value(), 0);
 
     // A second save replaces the file.
     fb.Check1->setValue(1);
     s.Command3_Click();
-    EXPECT_EQ(contents(imageFile(desk)), QByteArray(" 1 \r\n 1 \r\n"));
+    EXPECT_EQ(fileContents(imageFile(desk)), QByteArray(" 1 \r\n 1 \r\n"));
 }
 
 TEST(StarterOptions, NoKeepsTheFileAndSaysSo)
@@ -86,7 +74,7 @@ TEST(StarterOptions, NoKeepsTheFileAndSaysSo)
                            "Geänderten Optionen (Merkolo-Text)wurden nicht gespeichert !"}));
     EXPECT_EQ(desk.messages.calls[1].style, vbOKOnly);
     EXPECT_EQ(desk.messages.calls[1].title, QStringLiteral("Merkolo"));
-    EXPECT_EQ(contents(imageFile(desk)), QByteArray(" 0 \r\n 0 \r\n"));
+    EXPECT_EQ(fileContents(imageFile(desk)), QByteArray(" 0 \r\n 0 \r\n"));
     EXPECT_FALSE(QFile::exists(textFile(desk)));
     EXPECT_EQ(s.Check1->Value() + s.Check2->Value(), 0);
 }
@@ -103,7 +91,7 @@ TEST(StarterOptions, ClosingTheTextStoreAsksOnlyAfterItsBoxLostTheFocus)
     again.Check1_LostFocus();
     again.Unload(vbFormControlMenu);
     EXPECT_EQ(desk.messages.texts(), QStringList({kAskText}));
-    EXPECT_EQ(contents(textFile(desk)), QByteArray(" 1 \r\n"));
+    EXPECT_EQ(fileContents(textFile(desk)), QByteArray(" 1 \r\n"));
     // Answered once, closing again asks nothing.
     desk.forms->get<Textform>().Unload(vbFormControlMenu);
     EXPECT_EQ(desk.messages.calls.size(), 1u);

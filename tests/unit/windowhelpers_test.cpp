@@ -1,6 +1,7 @@
 // Shell open, transparency and the always-on-top band, alone and from the image store.
 
 #include "support/qtprint.h"
+#include "support/openedurls.h"
 #include "support/testdesktop.h"
 
 #include "imagestore/Formbilder.h"
@@ -23,24 +24,6 @@
 
 namespace {
 
-// Stands in for the desktop's file opener and records what it was asked.
-class Opener : public QObject
-{
-    Q_OBJECT
-public:
-    Opener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~Opener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QList<QUrl> opened;
-    QList<Qt::CursorShape> cursors;
-
-public slots:
-    void open(const QUrl &url)
-    {
-        opened << url;
-        const QCursor *c = QGuiApplication::overrideCursor();
-        cursors << (c ? c->shape() : Qt::ArrowCursor);
-    }
-};
 
 struct Window {
     QWidget widget;
@@ -177,39 +160,39 @@ TEST(Transparency, ImageStoreButtonsAndCheckBox)
 TEST(ShellOpen, OpensRelativeToTheCurrentDirectoryUnderTheHourglass)
 {
     TestDesktop d;
-    Opener opener;
+    OpenedUrls opener;
     Formbilder &f = d.forms->get<Formbilder>();
     const QString page = d.roots.current + QStringLiteral("/mk-hilfe/index.html");
     touch(page);
 
     modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html"));
-    ASSERT_EQ(opener.opened.size(), 1);
-    EXPECT_EQ(opener.opened[0], QUrl::fromLocalFile(page));
+    ASSERT_EQ(opener.urls.size(), 1);
+    EXPECT_EQ(opener.urls[0], QUrl::fromLocalFile(page));
     EXPECT_EQ(opener.cursors[0], Qt::WaitCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     // F1 in the image store opens the same page.
     f.Show();
     QTest::keyClick(f.Text1, Qt::Key_F1);
-    ASSERT_EQ(opener.opened.size(), 2);
-    EXPECT_EQ(opener.opened[1], QUrl::fromLocalFile(page));
+    ASSERT_EQ(opener.urls.size(), 2);
+    EXPECT_EQ(opener.urls[1], QUrl::fromLocalFile(page));
 
     // A folder opens as well.
     QDir(d.roots.current).mkdir(QStringLiteral("bilder"));
     modMain::ShellOpen(f.hWnd(), QStringLiteral("bilder"));
-    ASSERT_EQ(opener.opened.size(), 3);
-    EXPECT_EQ(opener.opened[2], QUrl::fromLocalFile(d.roots.current + QStringLiteral("/bilder")));
+    ASSERT_EQ(opener.urls.size(), 3);
+    EXPECT_EQ(opener.urls[2], QUrl::fromLocalFile(d.roots.current + QStringLiteral("/bilder")));
 }
 
 TEST(ShellOpen, WhatCannotBeOpenedIsNotPassedOn)
 {
     TestDesktop d;
-    Opener opener;
+    OpenedUrls opener;
     Formbilder &f = d.forms->get<Formbilder>();
     modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html")); // missing
     modMain::ShellOpen(f.hWnd(), QStringLiteral("https://example.org/x")); // no web address
     modMain::ShellOpen(f.hWnd(), QString());
-    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_TRUE(opener.urls.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(ShellExecuteA(f.hWnd(), "print", "x", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
 }
