@@ -1,11 +1,11 @@
 #include "optionsfile.h"
 
+#include "winutil/filesave.h"
 #include "winutil/vbnum.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace optionsfile {
 
@@ -91,16 +91,7 @@ std::vector<std::optional<int>> assignments(const QStringList &lines, int reads)
 
 bool write(const QString &path, const QByteArray &content)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return filesave::writeWhole(path, content);
 }
 
 } // namespace optionsfile

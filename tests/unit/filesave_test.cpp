@@ -1,0 +1,80 @@
+// Whole-or-nothing file writes and the date-time stamp of saved file names.
+
+#include "support/files.h"
+#include "support/qtprint.h"
+#include "winutil/datestamp.h"
+#include "winutil/filesave.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+TEST(DateStamp, TwoDigitFieldsFourDigitYearAndA24HourClock)
+{
+    const struct {
+        QDate date;
+        QTime time;
+        const char *stamp;
+    } rows[] = {
+        {{2026, 12, 6}, {9, 5, 3}, "-06-12-2026-09-05-03"},
+        {{2026, 1, 1}, {0, 0, 0}, "-01-01-2026-00-00-00"},
+        {{2026, 7, 31}, {23, 59, 59}, "-31-07-2026-23-59-59"},
+        {{2026, 3, 4}, {12, 30, 0, 999}, "-04-03-2026-12-30-00"}, // milliseconds are dropped
+        {{987, 2, 28}, {13, 1, 2}, "-28-02-0987-13-01-02"},
+    };
+    for (const auto &r : rows) {
+        const QString s = datestamp::of(QDateTime(r.date, r.time));
+        EXPECT_EQ(s, QString::fromLatin1(r.stamp));
+        EXPECT_EQ(s.size(), 20);
+    }
+}
+
+TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a/b/datei.txt"));
+    QString error;
+    EXPECT_TRUE(filesave::writeWhole(path, QByteArray("eins\r\n"), &error));
+    EXPECT_TRUE(filesave::writeWhole(path, QByteArray("zwei"), &error));
+    EXPECT_EQ(fileContents(path), QByteArray("zwei"));
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files), QStringList{"datei.txt"});
+
+    writeFile(dir.filePath(QStringLiteral("c")), "kein Ordner");
+    EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("c/datei.txt")), QByteArray("x"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(fileContents(dir.filePath(QStringLiteral("c"))), QByteArray("kein Ordner"));
+
+    QDir().mkpath(dir.filePath(QStringLiteral("d/datei.txt")));
+    EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("d/datei.txt")), QByteArray("x"), &error));
+}
+
+TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("alt.txt"));
+    writeFile(path, "alter Inhalt");
+    QString error;
+    // A writer that gives up after writing part of its content.
+    EXPECT_FALSE(filesave::writeWhole(
+        path, [](QIODevice &out) { return out.write("halb") == 4 && false; }, &error));
+    EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt"));
+
+    // A file-size limit stands in for a full disk: the write fails at the limit.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = filesave::writeWhole(path, QByteArray(1024 * 1024, 'x'), &error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.txt"});
+}
