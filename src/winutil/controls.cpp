@@ -409,6 +409,15 @@ void ListBox::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
 }
 
+void ListBox::mousePressEvent(QMouseEvent *event)
+{
+    const int before = m_lastIndex;
+    QListView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && before >= 0 && ListIndex() == before && m_lastIndex == before
+        && indexAt(event->position().toPoint()).row() == before)
+        emit Click();
+}
+
 void ListBox::Clear()
 {
     m_lastIndex = -1;

@@ -259,6 +259,12 @@ TEST_F(TextTransfer, PickingAnEntryShowsItAndOpensTheWindowFocusLossClosesIt)
         w.Check1->setFocus(); // the focus leaves the list
         EXPECT_EQ(w.Height(), l.left);
         EXPECT_EQ(w.Text2->Text(), QStringLiteral("zwei\r\nzwei b")) << "Text2 keeps its text";
+        // A click on the entry already picked picks it again.
+        w.Text2->setText(QStringLiteral("bearbeitet"));
+        clickRow(1);
+        EXPECT_EQ(w.Text2->Text(), QStringLiteral("zwei\r\nzwei b"));
+        EXPECT_EQ(w.Height(), l.picked);
+        w.Check1->setFocus();
 
         list().setFocus();
         key(0, Qt::Key_Down, Qt::NoModifier); // the list's own navigation is a pick too
