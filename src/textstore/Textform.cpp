@@ -5,6 +5,7 @@
 #include "winutil/artwork.h"
 #include "winutil/forms.h"
 #include "winutil/keys.h"
+#include "winutil/modMain.h"
 #include "winutil/Modulevordergrund.h"
 #include "winutil/twips.h"
 
@@ -149,6 +150,12 @@ void Textform::wire()
     connect(Command12, &QPushButton::clicked, this, &Textform::Command12_Click);
     connect(events(Picture3), &ControlEvents::Click, this, &Textform::Picture3_Click);
     connect(Command11, &QPushButton::clicked, this, &Textform::Command11_Click);
+    connect(Check3, &CheckBox::Click, this, &Textform::Check3_Click);
+    connect(Command1, &QPushButton::clicked, this, &Textform::Command1_Click);
+    connect(Command5, &QPushButton::clicked, this, &Textform::Command5_Click);
+    connect(events(Command5), &ControlEvents::MouseMove, this, &Textform::Command5_MouseMove);
+    connect(Command6, &QPushButton::clicked, this, &Textform::Command6_Click);
+    wireLists();
 }
 
 void Textform::Form_Load()
@@ -171,6 +178,8 @@ void Textform::Form_KeyDown(int keyCode, int)
 {
     if (keyCode == keys::vbKeyEscape)
         Unload(vbFormCode);
+    if (keyCode == keys::vbKeyF1)
+        modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
 }
 
 void Textform::Form_Paint()
@@ -181,6 +190,21 @@ void Textform::Form_Paint()
 void Textform::Command11_Click()
 {
     Unload(vbFormCode);
+}
+
+void Textform::Command1_Click()
+{
+    forms().get<Zwischablage>().Show();
+}
+
+void Textform::Check3_Click()
+{
+    // Hiding and showing again repaints the window, and the paint handler applies the band.
+    Hide();
+    const int step = Check3->Value() != 0 ? 1 : -1;
+    setLeft(Left() + step);
+    setTop(Top() + step);
+    Show();
 }
 
 void Textform::Text1_Change()

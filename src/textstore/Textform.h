@@ -1,7 +1,8 @@
 #pragma once
 // The text store window: every clipboard text let in is kept in the text
 // list List1(0); Text1 receives each captured text; Check1 "Automatisch"
-// appends it; Check2 "Grossklein" records the layout.
+// appends it; Check2 "Grossklein" records the layout. Entries go back to the
+// clipboard from Text2 (the picked entry), which is also what is saved.
 
 #include "winutil/controls.h"
 #include "winutil/form.h"
@@ -40,10 +41,12 @@ public:
     QLabel *Label2;                // "text" (outside): date-time stamp and folder name
     QLabel *Label1;                // (outside) note on the list keys
 
+    // Capture and layouts.
     void Text1_Change();
     void Check1_Click();
     void Check1_LostFocus();
     void Check2_Click();
+    void Check3_Click();
     void Command4_Click();
     void Command8_Click();
     void Command9_Click();
@@ -51,6 +54,25 @@ public:
     void Command12_Click();
     void Picture3_Click();
     void Command11_Click();
+    void Command1_Click();
+
+    // The lists: transfer and editing.
+    void List1_Click(int index);
+    void List1_DblClick(int index);
+    void List1_KeyDown(int index, int keyCode, int shift);
+    void List1_LostFocus(int index);
+    void List1_MouseMove(int index, int button, int shift, int x, int y);
+    void Command2_Click();
+    void Command3_Click();
+    void Command7_Click();
+    void Picture1_Click();
+    void Picture2_Click();
+
+    // Saving.
+    void Label2_Click();
+    void Command5_Click();
+    void Command5_MouseMove(int button, int shift, int x, int y);
+    void Command6_Click();
 
 protected:
     void Form_Load() override;
@@ -61,4 +83,7 @@ protected:
 private:
     void build();
     void wire();
+    void wireLists();
+    // Clears the clipboard and puts `text` on it as plain text.
+    void putOnClipboard(const QString &text);
 };

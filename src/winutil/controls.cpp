@@ -6,6 +6,7 @@
 #include <QAbstractScrollArea>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +31,15 @@ ControlEvents *events(QWidget *control)
         return e;
     return new ControlEvents(control);
 }
+
+namespace {
+// The focus stays on its control while another window (another program, a
+// message box, a pop-up menu) is active; only moves between controls count.
+bool activationOnly(const QFocusEvent *event)
+{
+    return event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+}
+} // namespace
 
 bool ControlEvents::eventFilter(QObject *watched, QEvent *event)
 {
@@ -62,10 +72,12 @@ bool ControlEvents::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     case QEvent::FocusIn:
-        emit GotFocus();
+        if (!activationOnly(static_cast<QFocusEvent *>(event)))
+            emit GotFocus();
         break;
     case QEvent::FocusOut:
-        emit LostFocus();
+        if (!activationOnly(static_cast<QFocusEvent *>(event)))
+            emit LostFocus();
         break;
     case QEvent::KeyPress: {
         auto *k = static_cast<QKeyEvent *>(event);
@@ -324,6 +336,8 @@ ListBox::ListBox(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideRight);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_removing)
+            return;
         const int now = ListIndex();
         if (now == m_lastIndex)
             return;
@@ -376,11 +390,32 @@ void ListBox::RemoveItem(int index)
     if (index < 0 || index >= ListCount())
         return;
     const bool wasSelected = index == ListIndex();
-    m_lastIndex = -1; // a removal never counts as a selection change
+    // A removal never counts as a selection change, though the view moves its
+    // selection to the next entry while the row goes.
+    m_removing = true;
     m_model->removeAt(index);
     if (wasSelected)
         selectionModel()->clearSelection();
+    m_removing = false;
     m_lastIndex = ListIndex();
+}
+
+void ListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void ListBox::mousePressEvent(QMouseEvent *event)
+{
+    const int before = m_lastIndex;
+    QListView::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && before >= 0 && ListIndex() == before && m_lastIndex == before
+        && indexAt(event->position().toPoint()).row() == before)
+        emit Click();
 }
 
 void ListBox::Clear()

@@ -160,9 +160,17 @@ public:
 signals:
     void Click();
 
+protected:
+    // Copies nothing by itself: the window's own key handler decides what
+    // Ctrl+C puts on the clipboard (the view would copy the shown line).
+    void keyPressEvent(QKeyEvent *event) override;
+    // A click on the entry that is already selected raises Click as well.
+    void mousePressEvent(QMouseEvent *event) override;
+
 private:
     ListModel *m_model;
     int m_lastIndex = -1;
+    bool m_removing = false;
 };
 
 // A picture box: a picture property (shared pixels, never copied) under a

@@ -1,0 +1,64 @@
+// The text store's saving: the date-time stamp in Label2, the save button's
+// tooltip, saving Text2 into the folder "text" beside the program, and
+// opening that folder.
+
+#include "Textform.h"
+
+#include "textfile.h"
+#include "winutil/datestamp.h"
+#include "winutil/filesave.h"
+#include "winutil/forms.h"
+#include "winutil/modMain.h"
+
+#include <QDir>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcTextSave, "merkolo.textstore.save")
+
+void Textform::Label2_Click()
+{
+    Label2->setText(datestamp::of(services().clock->now()));
+}
+
+void Textform::Command5_MouseMove(int, int, int, int)
+{
+    Label2_Click();
+    setPlainToolTip(Command5, QStringLiteral("Speichern unter Ordner: [text\\], Name: Text") + Label2->text()
+                                  + QStringLiteral(".txt"));
+}
+
+void Textform::Command5_Click()
+{
+    if (Text2->Text().isEmpty()) {
+        services().messages->show(QStringLiteral("Kein Text geladen, Datei wird nicht gespeichert"), vbOKOnly,
+                                  QString());
+        return;
+    }
+    Label2_Click();
+    const QString stamp = Label2->text();
+    const QString path = textfile::path(services().roots->programFolder(), stamp);
+    QString reason;
+    // The confirmation only once the file is complete on disk; a failure is
+    // reported instead and leaves no partial file behind.
+    if (!filesave::writeWhole(path, textfile::content(Text2->Text()), &reason)) {
+        qCWarning(lcTextSave) << "text not saved:" << path << reason;
+        services().messages->show(
+            QStringLiteral("Text konnte nicht gespeichert werden: ") + QDir::toNativeSeparators(path), vbOKOnly,
+            QString());
+        return;
+    }
+    services().messages->show(QStringLiteral("OK Text wurde gespeichert: Im Ordner ")
+                                  + QStringLiteral("[text/],  Name: ") + QStringLiteral("Text") + stamp
+                                  + QStringLiteral(".txt") + QStringLiteral(" !"),
+                              vbOKOnly, QString());
+}
+
+void Textform::Command6_Click()
+{
+    Label2->setText(QStringLiteral("text"));
+    // The folder the saves go into, whatever the current directory is; made
+    // when missing so that there is something to open before the first save.
+    const QString folder = QDir(services().roots->programFolder()).filePath(Label2->text());
+    QDir().mkpath(folder);
+    modMain::ShellOpen(hWnd(), folder);
+}
