@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,13 @@ protected:
         QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         // No text on the clipboard: what the store captures is what the test copies.
         x11::setClipboardImage(QImage(8, 8, QImage::Format_RGB32));
+        // The desktop's file opener, recording what it is asked to open.
+        QDir().mkpath(work.filePath(QStringLiteral("bin")));
+        QFile opener(work.filePath(QStringLiteral("bin/xdg-open")));
+        ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + opened().toUtf8() + "\"\n");
+        opener.close();
+        opener.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     void TearDown() override { x11::stopClipboardOwners(); }
 
@@ -89,6 +97,13 @@ protected:
     QString home() const { return work.filePath(QStringLiteral("home")); }
     QString runtime() const { return work.filePath(QStringLiteral("run")); }
     QString userFolder() const { return home() + QStringLiteral("/.local/share/merkolo"); }
+    QString opened() const { return work.filePath(QStringLiteral("opened.txt")); }
+    QStringList openedUrls() const
+    {
+        QFile f(opened());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                                           : QStringList();
+    }
 
     // A user of their own: a home folder and a runtime folder, nothing else of the tester's.
     QProcessEnvironment environment() const
@@ -98,6 +113,8 @@ protected:
             env.remove(QString::fromLatin1(name));
         env.insert(QStringLiteral("HOME"), home());
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
+        env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+        env.insert(QStringLiteral("PATH"), work.filePath(QStringLiteral("bin")) + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
         return env;
     }
 
@@ -140,6 +157,10 @@ TEST_F(InstalledE2E, KeepsItsFilesInAFolderPerUserAndASecondStartBringsItForward
     // Created on the first start.
     for (const char *sub : {"einstellung", "text", "bilder"})
         EXPECT_TRUE(QFileInfo(userFolder() + QLatin1Char('/') + QLatin1String(sub)).isDir()) << sub;
+    // The help picture opens the installed help page.
+    e2e::click(at(*selector, 120 + 187, 187));
+    EXPECT_TRUE(x11::waitUntil([&] { return !openedUrls().isEmpty(); }, 5000));
+    EXPECT_EQ(openedUrls(), QStringList{QUrl::fromLocalFile(stage() + QStringLiteral("/usr/share/merkolo/mk-hilfe/index.html")).toString()});
     // The text store's "Automatisch", read from the user's options file.
     ASSERT_TRUE(optionsfile::write(optionsfile::textPath(userFolder()), optionsfile::format({1})));
 
