@@ -1,5 +1,8 @@
-// The image store's slots: capture, the current slot, storing, deleting.
+// The image store's slots: capture, the current slot, storing, copying,
+// deleting, the storage-band probes, and saving slots as files.
 
+#include "support/files.h"
+#include "support/openedurls.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
 
@@ -8,9 +11,18 @@
 #include "shell/Starter.h"
 #include "winutil/twips.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -423,4 +435,361 @@ TEST_F(ImageStore, ClosingOffersChangedOptionsAndNeverCancels)
     EXPECT_EQ(starter.Check1->Value(), 0);
     // Only the first close asked about the options.
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?")});
+}
+
+namespace {
+
+class SlotTransfer : public ImageStore
+{
+protected:
+    // Slot n takes `img` by hand; "Automatisch" stays as it is.
+    void fill(int n, const QImage &img)
+    {
+        copy(img);
+        store().Text1->setText(QString::number(n));
+        store().Command17_Click();
+    }
+    QString bilder() const { return QDir(d.roots.current).filePath(QStringLiteral("bilder")); }
+    // Every file under the current directory, relative to it.
+    QStringList filesWritten() const
+    {
+        QStringList out;
+        QDirIterator it(d.roots.current, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << QDir(d.roots.current).relativeFilePath(it.next());
+        out.sort();
+        return out;
+    }
+};
+
+QString saved(const QString &name, bool stamped)
+{
+    return QStringLiteral("OK Bild wurde gespeichert: Im Ordner [bilder/],  Name: ") + name
+           + (stamped ? QStringLiteral(" !") : QString());
+}
+
+const QString kNoPicture = QStringLiteral("Kein Bild geladen, Datei wird nicht gespeichert");
+
+} // namespace
+
+TEST_F(SlotTransfer, EveryCopyTriggerCopiesTheCurrentSlotWholeWithoutClearingFirst)
+{
+    Formbilder &f = store();
+    f.Show();
+    fill(2, numbered(2, 640, 480));
+    fill(5, numbered(5));
+    const QPoint thumb = f.Picture2[5]->rect().center();
+    const std::pair<const char *, std::function<void()>> triggers[] = {
+        {"Kopieren", [&] { QTest::mouseClick(f.Command19, Qt::LeftButton); }},
+        {"double click on thumbnail 5", [&] {
+             QTest::mouseClick(f.Picture2[5], Qt::LeftButton, {}, thumb);
+             QTest::mouseDClick(f.Picture2[5], Qt::LeftButton, {}, thumb);
+         }},
+        {"click on storage box 7", [&] { QTest::mouseClick(f.Bildx[7], Qt::LeftButton); }},
+        {"double click on the preview", [&] {
+             QTest::mouseClick(f.Picture7, Qt::LeftButton);
+             QTest::mouseDClick(f.Picture7, Qt::LeftButton);
+         }},
+    };
+    for (const auto &[what, trigger] : triggers) {
+        f.Text1->setText(QStringLiteral("2"));
+        d.clipboard.setFromOutside(QStringLiteral("vorher"));
+        QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+        trigger();
+        EXPECT_EQ(changes.count(), 1) << what << ": one change, no clearing before it";
+        EXPECT_EQ(d.clipboard.image.constBits(), f.Bildx[2]->Picture().constBits()) << what;
+        EXPECT_EQ(d.clipboard.image.size(), QSize(640, 480)) << what << ": the full-size picture";
+        // The copy came back through the capture path: working picture and preview.
+        EXPECT_EQ(f.Picture1->Picture().cacheKey(), f.Bildx[2]->Picture().cacheKey()) << what;
+        EXPECT_EQ(f.Picture7->surface().pixel(10, 10), colourOf(2)) << what;
+        EXPECT_EQ(f.Text1->Text(), QStringLiteral("2")) << what;
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(SlotTransfer, WithAutomatischTheCopyComesBackIntoItsSlotAndTheNumberAdvances)
+{
+    Formbilder &f = store();
+    fill(4, numbered(4));
+    f.Check1->setValue(1);
+    f.Text1->setText(QStringLiteral("4"));
+    f.Command19_Click();
+    EXPECT_EQ(f.Bildx[4]->Picture().pixel(0, 0), colourOf(4));
+    EXPECT_EQ(thumbnail(4), colourOf(4));
+    EXPECT_FALSE(f.Bildx[5]->hasPicture());
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("5"));
+    EXPECT_EQ(selected(), 5);
+
+    // From slot 9 the number wraps with its message, as for any capture.
+    fill(9, numbered(9));
+    f.Text1->setText(QStringLiteral("9"));
+    f.Command19_Click();
+    EXPECT_EQ(messages(), QStringList{kWrapMessage});
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("0"));
+    EXPECT_FALSE(f.Bildx[0]->hasPicture());
+}
+
+TEST_F(SlotTransfer, CopyingAnEmptySlotLeavesTheClipboardAsItWas)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    fill(1, numbered(1));
+    f.Command27_Click(); // "[x]" on slot 1
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+    f.Command19_Click();
+    f.Picture7_DblClick();
+    f.Text1->setText(QStringLiteral("8")); // never filled
+    f.Command19_Click();
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("8"));
+}
+
+TEST_F(SlotTransfer, LoeschenFromTheTrayMenuEmptiesEverySlotAndKeepsTheNumber)
+{
+    Formbilder &f = store();
+    for (int n : {0, 3, 9})
+        fill(n, numbered(n));
+    f.Text1->setText(QStringLiteral("6"));
+    d.forms->get<Starter>().zwischenablageleeren_Click();
+    for (int n = 0; n < Formbilder::kSlots; ++n) {
+        EXPECT_FALSE(f.Bildx[n]->hasPicture()) << n;
+        EXPECT_TRUE(f.Picture2[n]->surface().isNull()) << n;
+    }
+    EXPECT_EQ(f.Picture7->Picture().cacheKey(), f.Picture3->Picture().cacheKey());
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("6"));
+    f.Check1->setValue(1);
+    copy(numbered(7));
+    EXPECT_EQ(f.Bildx[6]->Picture().pixel(0, 0), colourOf(7));
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("7"));
+}
+
+TEST_F(SlotTransfer, StorageBandProbesTestCopyAndUndo)
+{
+    Formbilder &f = store();
+    const auto probe = [&](QPushButton *b) {
+        d.messages.calls.clear();
+        b->click();
+        return messages();
+    };
+    // SelectedIndex over the slot buttons: "0", "1", nothing for any other slot.
+    EXPECT_EQ(probe(f.Command21), QStringList{QStringLiteral("0")});
+    f.Option1[1]->setValue(true);
+    EXPECT_EQ(probe(f.Command21), QStringList{QStringLiteral("1")});
+    f.Option1[3]->setValue(true);
+    EXPECT_TRUE(probe(f.Command21).isEmpty());
+
+    // Slot 1's probe paints the held picture into thumbnail 1 and leaves its fitted size.
+    EXPECT_EQ(probe(f.Command20), QStringList{QStringLiteral("kein Treffer")});
+    copy(numbered(6, 200, 50));
+    f.Option1[1]->setValue(true);
+    EXPECT_EQ(probe(f.Command20), QStringList{QStringLiteral("1 Treffer")});
+    EXPECT_EQ(thumbnail(1), colourOf(6));
+    EXPECT_EQ(f.Picture2[1]->size(), QSize(69, 45)) << "stretched to the working box's shape, not set back";
+    EXPECT_FALSE(f.Bildx[1]->hasPicture());
+
+    // The test copy clears, then puts thumbnail 1's own picture (its sample) on the clipboard.
+    QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+    f.Command23->click();
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(d.clipboard.image.cacheKey(), f.Picture2[1]->Picture().cacheKey());
+    // Once that picture is gone the test copy says so and leaves the clipboard alone.
+    f.Text1->setText(QStringLiteral("1"));
+    f.Command27_Click();
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    EXPECT_EQ(probe(f.Command23), QStringList{QStringLiteral(
+                                      "Test-Kopie nicht möglich: Bild 1 hat kein eigenes Bild mehr. "
+                                      "Die Zwischenablage bleibt, wie sie war.")});
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+
+    // "Rückgängig" after "Transparent": opaque again, slots untouched.
+    f.Command1->click();
+    EXPECT_LT(f.windowOpacity(), 0.6);
+    f.Command2->click();
+    EXPECT_EQ(f.windowOpacity(), 1.0);
+}
+
+TEST_F(SlotTransfer, SavedNamesAndMessagesAtAFixedClock)
+{
+    Formbilder &f = store();
+    fill(3, numbered(3));
+    const struct {
+        QDateTime at;
+        const char *slot;
+        const char *stamped;
+    } rows[] = {
+        {{{2026, 12, 6}, {14, 5, 9}}, "3", "Bild-3-06-12-2026-14-05-09.bmp"},
+        {{{2027, 1, 1}, {0, 0, 0}}, "3", "Bild-3-01-01-2027-00-00-00.bmp"},
+        {{{2026, 3, 9}, {9, 5, 7}}, "03", "Bild-03-09-03-2026-09-05-07.bmp"},
+        {{{2026, 7, 31}, {23, 59, 59}}, "3", "Bild-3-31-07-2026-23-59-59.bmp"},
+    };
+    for (const auto &r : rows) {
+        d.clock.time = r.at;
+        f.Text1->setText(QString::fromUtf8(r.slot));
+        const QString stamped = QString::fromUtf8(r.stamped);
+        const QString stem = stamped.chopped(4);
+        // The pointer over "-Uhr" shows the name the stamped save would write now.
+        QTest::mouseMove(f.Command14);
+        f.Command14_MouseMove(0, 0, 1, 1);
+        EXPECT_EQ(plainToolTip(f.Command14), stem);
+        EXPECT_EQ(f.Label2->text(), stem.mid(stem.indexOf(QLatin1Char('-'), 5)));
+        d.messages.calls.clear();
+        f.Command14->click();
+        f.Command5->click();
+        const QString plain = QStringLiteral("Bild-") + QString::fromUtf8(r.slot) + QStringLiteral(".bmp");
+        EXPECT_EQ(messages(), (QStringList{saved(stamped, true), saved(plain, false)}));
+        EXPECT_TRUE(QFileInfo::exists(QDir(bilder()).filePath(stamped))) << r.stamped;
+    }
+    EXPECT_EQ(filesWritten(),
+              (QStringList{"bilder/Bild-03-09-03-2026-09-05-07.bmp", "bilder/Bild-03.bmp",
+                           "bilder/Bild-3-01-01-2027-00-00-00.bmp", "bilder/Bild-3-06-12-2026-14-05-09.bmp",
+                           "bilder/Bild-3-31-07-2026-23-59-59.bmp", "bilder/Bild-3.bmp"}));
+
+    // An empty slot: the message alone; the stamp was renewed all the same.
+    d.messages.calls.clear();
+    d.clock.time = d.clock.time.addSecs(1);
+    f.Text1->setText(QStringLiteral("4"));
+    f.Command14_Click();
+    f.Command5_Click();
+    EXPECT_EQ(messages(), (QStringList{kNoPicture, kNoPicture}));
+    EXPECT_EQ(f.Label2->text(), QStringLiteral("-01-08-2026-00-00-00"));
+    EXPECT_EQ(filesWritten().size(), 6);
+}
+
+TEST_F(SlotTransfer, TheFileHoldsTheSlotPixelForPixelAndReplacesTheOldOne)
+{
+    Formbilder &f = store();
+    QImage photo(641, 479, QImage::Format_RGB32);
+    QRandomGenerator random(5);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, random.generate() | 0xff000000u);
+    QImage cutOut(40, 30, QImage::Format_ARGB32);
+    cutOut.fill(qRgba(0, 0, 0, 0));
+    cutOut.setPixel(3, 4, qRgba(250, 10, 10, 255));
+    cutOut.setPixel(5, 4, qRgba(10, 250, 10, 100));
+
+    const QString path = QDir(bilder()).filePath(QStringLiteral("Bild-1.bmp"));
+    ASSERT_FALSE(QFileInfo::exists(bilder())) << "the folder is created by the save";
+    for (const QImage &img : {photo, cutOut}) {
+        fill(1, img);
+        f.Command5_Click();
+        const QImage back(path);
+        ASSERT_EQ(back.size(), img.size());
+        EXPECT_TRUE(back.convertToFormat(QImage::Format_ARGB32) == img.convertToFormat(QImage::Format_ARGB32));
+    }
+    EXPECT_EQ(messages(), (QStringList{saved("Bild-1.bmp", false), saved("Bild-1.bmp", false)}));
+}
+
+TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
+{
+    Formbilder &f = store();
+    fill(2, numbered(2, 20, 10));
+    f.Command5_Click();
+    const QString path = QDir(bilder()).filePath(QStringLiteral("Bild-2.bmp"));
+    const QByteArray old = fileContents(path);
+    ASSERT_EQ(old.size(), 54 + 60 * 10);
+    const QString failed = QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + QDir::toNativeSeparators(path);
+
+    // A file-size limit stands in for a disk that fills during the save.
+    fill(2, numbered(2, 800, 600));
+    d.messages.calls.clear();
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    f.Command5_Click();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(failed + QStringLiteral("\n("))) << messages()[0].toStdString();
+    EXPECT_EQ(fileContents(path), old);
+    EXPECT_EQ(filesWritten(), QStringList{"bilder/Bild-2.bmp"});
+
+    // A file where the folder should be.
+    QDir(bilder()).removeRecursively();
+    writeFile(bilder(), "kein Ordner");
+    d.messages.calls.clear();
+    f.Command14_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ")
+                                         + QDir::toNativeSeparators(bilder() + QStringLiteral("/Bild-2-"))))
+        << messages()[0].toStdString();
+    EXPECT_EQ(fileContents(bilder()), QByteArray("kein Ordner"));
+}
+
+TEST_F(SlotTransfer, BadSlotTextsNeverWriteOutsideTheFolder)
+{
+    Formbilder &f = store();
+    f.Show();
+    const struct {
+        const char *typed;
+        int slot; // the slot copy, save and delete then act on
+        bool wraps;
+    } rows[] = {
+        {"03", 3, false}, {"9.5", 0, true}, {"-1", 0, false}, {"abc", 0, true}, {"../x", 0, true}, {"", 0, true},
+    };
+    for (const auto &r : rows) {
+        QDir(bilder()).removeRecursively();
+        fill(0, numbered(0));
+        fill(3, numbered(3));
+        f.Text1->setText(QStringLiteral("1"));
+        d.messages.calls.clear();
+        f.Text1->setText(QString::fromUtf8(r.typed)); // pasted whole
+        EXPECT_EQ(messages(), r.wraps ? QStringList{kWrapMessage} : QStringList()) << r.typed;
+        f.Command19_Click();
+        EXPECT_EQ(d.clipboard.image.pixel(0, 0), colourOf(r.slot)) << r.typed;
+        f.Command5_Click();
+        const QString name = QStringLiteral("Bild-") + f.Text1->Text() + QStringLiteral(".bmp");
+        EXPECT_EQ(filesWritten(), QStringList{QStringLiteral("bilder/") + name}) << r.typed;
+        f.Command27_Click();
+        EXPECT_FALSE(f.Bildx[r.slot]->hasPicture()) << r.typed;
+        EXPECT_EQ(f.Bildx[3 - r.slot]->hasPicture(), true) << r.typed;
+    }
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("0"));
+
+    // While the reset message is open the text still reads as typed: whatever
+    // runs then finds no slot, writes nothing and says why.
+    QDir(bilder()).removeRecursively();
+    fill(0, numbered(0));
+    bool first = true;
+    d.messages.whileOpen = [&](const QString &text) {
+        if (text != kWrapMessage || !first)
+            return;
+        first = false;
+        f.Command5_Click();
+        f.Command14_Click();
+        f.Command19_Click();
+        f.Command27_Click();
+    };
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    d.messages.calls.clear();
+    f.Text1->setText(QStringLiteral("/../../x"));
+    d.messages.whileOpen = nullptr;
+    const QString refused = QStringLiteral(
+        "Bild wurde nicht gespeichert: \"/../../x\" ist keine Bildnummer von 0 bis 9 und taugt nicht als Dateiname.");
+    EXPECT_EQ(messages(), (QStringList{kWrapMessage, refused, refused}));
+    EXPECT_TRUE(filesWritten().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QDir(d.roots.current).filePath(QStringLiteral("../x.bmp"))));
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+    EXPECT_TRUE(f.Bildx[0]->hasPicture());
+}
+
+TEST_F(SlotTransfer, BilderOrdnerOpensTheFolderCreatingItWhenMissing)
+{
+    Formbilder &f = store();
+    OpenedUrls opened;
+    f.Command16->click();
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(bilder())});
+    EXPECT_EQ(opened.cursors, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QDir(bilder()).removeRecursively();
+    writeFile(bilder(), "kein Ordner");
+    f.Command16->click();
+    EXPECT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(bilder())
+                                      + QStringLiteral(" fehlt und kann nicht angelegt werden.")});
 }
