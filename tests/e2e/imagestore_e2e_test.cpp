@@ -10,6 +10,7 @@
 #include "support/testdesktop.h"
 
 #include "app/program.h"
+#include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
@@ -18,13 +19,16 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWindow>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +115,15 @@ protected:
 
     Formbilder &store() { return desktop->forms->get<Formbilder>(); }
     bool slotNumberIs(int n) { return store().Text1->Text() == QString::number(n); }
+    // Slot n takes `img` by hand, as "Einfügen" after a capture would.
+    void fill(int n, const QImage &img)
+    {
+        desktop->forms->get<Zwischablage>().Picture1->setPicture(img);
+        store().Text1->setText(QString::number(n));
+        store().Command17_Click();
+    }
+    // Waits until the copy the program made is on the clipboard.
+    bool offered() { return x11::waitUntil([&] { return !desktop->clipboard.offerPending(); }, 120000); }
 
     std::unique_ptr<RealDesktop> desktop;
 };
@@ -234,4 +247,120 @@ TEST_F(RealImageStore, TheWindowShowsItsCapturesAsThumbnails)
                   QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
                   dir + QStringLiteral("/bildspeicher-fenster.png")});
     }
+}
+
+namespace {
+
+// Width and height from a PNG's header, without decoding its pixels.
+QSize pngSize(const QByteArray &png)
+{
+    if (png.size() < 24 || !png.startsWith("\x89PNG"))
+        return {};
+    return QSize(int(qFromBigEndian<quint32>(png.constData() + 16)), int(qFromBigEndian<quint32>(png.constData() + 20)));
+}
+
+} // namespace
+
+TEST_F(RealImageStore, KopierenHandsTheSlotToOtherProgramsAndTheCopyComesBackIntoItsSlot)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    const QImage original = photo(1920, 1080, 4);
+    x11::setClipboardImage(original);
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
+    const qint64 captured = f.Bildx[0]->Picture().cacheKey();
+
+    f.Text1->setText(QStringLiteral("0"));
+    const int before = desktop->clipboard.snapshots();
+    QTest::mouseClick(f.Command19, Qt::LeftButton);
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before && slotNumberIs(1); },
+                               kCaptureDeadlineMs));
+    EXPECT_NE(f.Bildx[0]->Picture().cacheKey(), captured) << "stored again from the capture";
+    EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == original);
+    EXPECT_FALSE(f.Bildx[1]->hasPicture());
+    EXPECT_TRUE(f.Option1[1]->isChecked());
+
+    // Another program reads it as PNG, pixel for pixel; other image types are refused at once.
+    EXPECT_TRUE(QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG")
+                    .convertToFormat(QImage::Format_RGB32)
+                == original);
+    const QByteArray targets = x11::readClipboard(QStringLiteral("TARGETS"));
+    EXPECT_TRUE(targets.contains("image/png")) << targets.toStdString();
+    EXPECT_FALSE(targets.contains("image/bmp")) << targets.toStdString();
+    for (const char *other : {"image/bmp", "image/jpeg", "application/x-qt-image"})
+        EXPECT_TRUE(x11::readClipboard(QString::fromLatin1(other)).isEmpty()) << other;
+
+    // An empty slot leaves the clipboard as it was: no change, nothing captured.
+    const int after = desktop->clipboard.snapshots();
+    f.Text1->setText(QStringLiteral("6"));
+    f.Command19_Click();
+    QTest::qWait(300);
+    EXPECT_EQ(desktop->clipboard.snapshots(), after);
+    EXPECT_EQ(pngSize(x11::readClipboard(QStringLiteral("image/png"))), QSize(1920, 1080));
+    EXPECT_TRUE(desktop->messages.calls.empty());
+}
+
+TEST_F(RealImageStore, LargeSlotsAreOfferedAndReadByOtherPrograms)
+{
+    Formbilder &f = store();
+    QImage tall(1, 20000, QImage::Format_RGB32);
+    for (int y = 0; y < tall.height(); ++y)
+        tall.setPixel(0, y, qRgb(y % 256, (y / 256) % 256, 77));
+    fill(2, tall);
+    f.Command19_Click();
+    ASSERT_TRUE(offered());
+    EXPECT_TRUE(QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG")
+                    .convertToFormat(QImage::Format_RGB32)
+                == tall);
+
+    QImage huge(10000, 10000, QImage::Format_RGB32); // 400 MB of pixels
+    huge.fill(qRgb(30, 60, 90));
+    {
+        QPainter p(&huge);
+        p.fillRect(0, 0, 5000, 5000, QColor(200, 20, 20));
+    }
+    fill(2, huge);
+    huge = QImage();
+    f.Command19_Click();
+    ASSERT_TRUE(offered());
+    const QByteArray png = x11::run(QStringLiteral("xclip"),
+                                    {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                     QStringLiteral("image/png"), QStringLiteral("-o")},
+                                    {}, 120000);
+    EXPECT_EQ(pngSize(png), QSize(10000, 10000));
+    EXPECT_TRUE(desktop->messages.calls.empty());
+}
+
+TEST_F(RealImageStore, UhrWritesTheSlotAsABmpThatOtherProgramsRead)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const QImage original = photo(640, 480, 5);
+    x11::setClipboardImage(original);
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
+    f.Text1->setText(QStringLiteral("0"));
+
+    // Two points, so that the pointer moves even if it rested on the button already.
+    QTest::mouseMove(f.Command14, QPoint(3, 3));
+    QTest::mouseMove(f.Command14);
+    ASSERT_TRUE(x11::waitUntil([&] { return plainToolTip(f.Command14).startsWith(QStringLiteral("Bild-0-")); }));
+    const QDateTime start = QDateTime::currentDateTime();
+    QTest::mouseClick(f.Command14, Qt::LeftButton);
+    ASSERT_EQ(desktop->messages.calls.size(), 1u);
+    static const QRegularExpression confirmed(QStringLiteral(
+        "^OK Bild wurde gespeichert: Im Ordner \\[bilder/\\],  Name: (Bild-0-(\\d\\d-\\d\\d-\\d{4}-\\d\\d-\\d\\d-\\d\\d)\\.bmp) !$"));
+    const QRegularExpressionMatch m = confirmed.match(desktop->messages.calls[0].text);
+    ASSERT_TRUE(m.hasMatch()) << desktop->messages.calls[0].text.toStdString();
+    const QDateTime stamped = QDateTime::fromString(m.captured(2), QStringLiteral("dd-MM-yyyy-HH-mm-ss"));
+    EXPECT_LE(std::abs(stamped.secsTo(start)), 2);
+
+    const QString path = QDir(desktop->roots.current).filePath(QStringLiteral("bilder/") + m.captured(1));
+    EXPECT_TRUE(QImage(path).convertToFormat(QImage::Format_RGB32) == original);
+    // Another program reads the same picture from it (as plain pixels: PNG would carry a gamma).
+    const QByteArray converted = x11::run(QStringLiteral("convert"), {path, QStringLiteral("ppm:-")});
+    EXPECT_TRUE(QImage::fromData(converted, "PPM").convertToFormat(QImage::Format_RGB32) == original)
+        << converted.size() << " bytes from convert";
 }
