@@ -15,7 +15,21 @@
 #include <QFileInfo>
 
 namespace {
+
 const QString kFolder = QStringLiteral("bilder/");
+
+// Why the file at `path` was not written, in words for the user.
+QString failureReason(const QString &path, const QString &systemReason)
+{
+    const QFileInfo target(path);
+    if (!QFileInfo(target.absolutePath()).isDir())
+        return QStringLiteral("Der Ordner \"bilder\" fehlt und kann nicht angelegt werden.");
+    if (target.isDir())
+        return QStringLiteral("An Stelle der Datei steht ein Ordner.");
+    return QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden (") + systemReason
+           + QStringLiteral("); eine ältere Datei gleichen Namens bleibt unverändert.");
+}
+
 } // namespace
 
 void Formbilder::Label2_Click()
@@ -73,15 +87,15 @@ void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd
     const QString shown = QDir::toNativeSeparators(QDir::cleanPath(path));
     if (bmpfile::fileSize(picture, bmpfile::Layout::Argb32) == 0) {
         message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown
-                + QStringLiteral("\n(Das Bild ist zu groß für eine BMP-Datei.)"));
+                + QStringLiteral("\nDas Bild ist zu groß für eine BMP-Datei."));
         return;
     }
     QString error;
     const bool written = filesave::writeWhole(
         path, [&picture](QIODevice &out) { return bmpfile::write(picture, out); }, &error);
     if (!written) {
-        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown + QStringLiteral("\n(") + error
-                + QLatin1Char(')'));
+        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown + QLatin1Char('\n')
+                + failureReason(path, error));
         return;
     }
     message(QStringLiteral("OK Bild wurde gespeichert: Im Ordner ") + QStringLiteral("[bilder/],  Name: ") + *name

@@ -124,6 +124,8 @@ QByteArray ImageOffer::encode(const QImage &image, const std::atomic<bool> &canc
     writer.setCompression(kPngCompression);
     if (!writer.write(image) || cancelled.load())
         return {};
+    // The buffer grew by doubling; the offer may be held for long.
+    png.squeeze();
     return png;
 }
 

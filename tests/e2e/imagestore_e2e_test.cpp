@@ -17,6 +17,7 @@
 #include "winutil/qtservices.h"
 #include "winutil/user32.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
@@ -27,6 +28,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <QtEndian>
 
@@ -363,4 +365,98 @@ TEST_F(RealImageStore, UhrWritesTheSlotAsABmpThatOtherProgramsRead)
     const QByteArray converted = x11::run(QStringLiteral("convert"), {path, QStringLiteral("ppm:-")});
     EXPECT_TRUE(QImage::fromData(converted, "PPM").convertToFormat(QImage::Format_RGB32) == original)
         << converted.size() << " bytes from convert";
+}
+
+namespace {
+
+// What the user sees of a widget with the window manager's frame, saved when `file` is not empty.
+void screenshot(const QWidget &w, const QString &file, int margin = 6)
+{
+    if (file.isEmpty())
+        return;
+    const QRect r = w.frameGeometry().adjusted(-margin, -margin, margin, margin);
+    x11::run(QStringLiteral("import"),
+             {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+              QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()), file});
+}
+
+} // namespace
+
+TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
+{
+    const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR");
+    const auto shot = [&](const char *name) { return dir.isEmpty() ? QString() : dir + QLatin1Char('/') + QLatin1String(name); };
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (int i = 0; i < 3; ++i) {
+        x11::setClipboardImage(photo(1600, 900, 20 + i));
+        ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(i + 1); }, kCaptureDeadlineMs));
+    }
+    const QColor back = f.palette().color(QPalette::Button);
+    const auto thumbShows = [&](const QImage &grabbed, int n) {
+        const QRect t = f.Picture2[n]->geometry();
+        return grabbed.pixel(t.left() + 2 + 69 / 4, t.top() + 2 + 45 * 3 / 4) == kQuadrant[2];
+    };
+
+    // "[x]" on slot 1: its thumbnail shows only its background, the others keep theirs.
+    f.Text1->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.Command27, Qt::LeftButton);
+    QTest::qWait(300);
+    QImage seen = f.grab().toImage();
+    EXPECT_TRUE(thumbShows(seen, 0));
+    EXPECT_FALSE(thumbShows(seen, 1));
+    EXPECT_EQ(seen.pixel(f.Picture2[1]->geometry().center()), back.rgb());
+    EXPECT_TRUE(thumbShows(seen, 2));
+    screenshot(f, shot("bildspeicher-x.png"));
+
+    // The save messages, each in the program's own message box. Message boxes
+    // have no owner yet and would open beneath the always-on-top window.
+    f.Check2->setValue(0);
+    QStringList boxes;
+    const char *const names[] = {"bildspeicher-gespeichert.png", "bildspeicher-gespeichert-uhr.png",
+                                 "bildspeicher-kein-bild.png", "bildspeicher-speicherfehler.png"};
+    desktop->messages.whileOpen = [&](const QString &text) {
+        QTimer::singleShot(700, [&] {
+            QWidget *box = QApplication::activeModalWidget();
+            if (!box)
+                return;
+            if (boxes.size() < 4)
+                screenshot(*box, shot(names[boxes.size()]), 2);
+            boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QtMessageBox().show(text, vbOKOnly, QString());
+    };
+    f.Text1->setText(QStringLiteral("0"));
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    QTest::mouseClick(f.Command14, Qt::LeftButton);
+    f.Text1->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    const QString folder = QDir(desktop->roots.current).filePath(QStringLiteral("bilder"));
+    QDir(folder).removeRecursively();
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    f.Text1->setText(QStringLiteral("2"));
+    QTest::mouseClick(f.Command5, Qt::LeftButton);
+    desktop->messages.whileOpen = nullptr;
+    f.Check2->setValue(1);
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes[0], QStringLiteral("OK Bild wurde gespeichert: Im Ordner [bilder/],  Name: Bild-0.bmp"));
+    EXPECT_TRUE(boxes[1].endsWith(QStringLiteral(".bmp !")));
+    EXPECT_EQ(boxes[2], QStringLiteral("Kein Bild geladen, Datei wird nicht gespeichert"));
+    EXPECT_TRUE(boxes[3].startsWith(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + folder));
+
+    // "löschen": every thumbnail empty, the placeholder back in the preview, the number kept.
+    QTest::mouseClick(f.Command15, Qt::LeftButton);
+    QTest::qWait(300);
+    seen = f.grab().toImage();
+    for (int n = 0; n < Formbilder::kSlots; ++n)
+        EXPECT_EQ(seen.pixel(f.Picture2[n]->geometry().center()), back.rgb()) << n;
+    const QPoint preview = f.Picture7->geometry().topLeft() + QPoint(2 + 35, 2 + 10);
+    EXPECT_EQ(seen.pixel(preview), f.Picture3->Picture().pixel(35, 10));
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("2"));
+    screenshot(f, shot("bildspeicher-geloescht.png"));
 }

@@ -706,7 +706,9 @@ TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith(failed + QStringLiteral("\n("))) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].startsWith(failed + QStringLiteral("\nDie Datei konnte nicht vollständig geschrieben werden (")))
+        << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].endsWith(QStringLiteral("); eine ältere Datei gleichen Namens bleibt unverändert.")));
     EXPECT_EQ(fileContents(path), old);
     EXPECT_EQ(filesWritten(), QStringList{"bilder/Bild-2.bmp"});
 
@@ -718,6 +720,8 @@ TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ")
                                          + QDir::toNativeSeparators(bilder() + QStringLiteral("/Bild-2-"))))
+        << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].endsWith(QStringLiteral(".bmp\nDer Ordner \"bilder\" fehlt und kann nicht angelegt werden.")))
         << messages()[0].toStdString();
     EXPECT_EQ(fileContents(bilder()), QByteArray("kein Ordner"));
 }
