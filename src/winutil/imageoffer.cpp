@@ -15,27 +15,26 @@ const QString kPng = QStringLiteral("image/png");
 // larger; screen contents shrink just as much as at the default.
 constexpr int kPngCompression = 11;
 
-// A buffer that refuses further writes once the offer is dropped, which ends
-// the encoder early.
-class CancellableBuffer : public QBuffer
+// A buffer that refuses further writes once told to stop, which ends the encoder early.
+class StoppableBuffer : public QBuffer
 {
 public:
-    CancellableBuffer(QByteArray *bytes, const std::atomic<bool> &cancelled)
+    StoppableBuffer(QByteArray *bytes, const std::atomic<bool> &stop)
         : QBuffer(bytes)
-        , m_cancelled(cancelled)
+        , m_stop(stop)
     {
     }
 
 protected:
     qint64 writeData(const char *data, qint64 length) override
     {
-        if (m_cancelled.load(std::memory_order_relaxed))
+        if (m_stop.load(std::memory_order_relaxed))
             return -1;
         return QBuffer::writeData(data, length);
     }
 
 private:
-    const std::atomic<bool> &m_cancelled;
+    const std::atomic<bool> &m_stop;
 };
 
 // Offers image/png alone. Qt's own picture content would also offer every
@@ -69,7 +68,7 @@ private:
 ImageOffer::ImageOffer(QObject *parent)
     : QObject(parent)
 {
-    // One encoding at a time: a newer offer waits for the dropped one to stop.
+    // One encoding at a time: a newer offer waits for a dropped one to end.
     m_pool.setMaxThreadCount(1);
     // Our own writes cancel before they change the clipboard, so a change
     // seen while an offer is pending comes from another program.
@@ -79,6 +78,8 @@ ImageOffer::ImageOffer(QObject *parent)
 ImageOffer::~ImageOffer()
 {
     cancel();
+    m_stopping = true;
+    m_pool.clear();
     m_pool.waitForDone();
 }
 
@@ -88,23 +89,26 @@ void ImageOffer::offer(const QImage &image)
     auto job = std::make_shared<Job>();
     m_job = job;
     m_pool.start([this, job, image] {
-        const QByteArray png = encode(image, job->cancelled);
+        if (job->dropped)
+            return; // a newer write came before this one started
+        const QByteArray png = encode(image, m_stopping);
         // Queued to this object's thread; the destructor waits for this task first.
-        QMetaObject::invokeMethod(this, [this, job, png] { finish(job, png); }, Qt::QueuedConnection);
+        if (!job->dropped)
+            QMetaObject::invokeMethod(this, [this, job, png] { finish(job, png); }, Qt::QueuedConnection);
     });
 }
 
 void ImageOffer::cancel()
 {
     if (m_job) {
-        m_job->cancelled = true;
+        m_job->dropped = true;
         m_job.reset();
     }
 }
 
 void ImageOffer::finish(const std::shared_ptr<Job> &job, const QByteArray &png)
 {
-    if (job != m_job || job->cancelled)
+    if (job != m_job || job->dropped)
         return;
     m_job.reset();
     if (png.isEmpty())
@@ -113,16 +117,16 @@ void ImageOffer::finish(const std::shared_ptr<Job> &job, const QByteArray &png)
     emit offered();
 }
 
-QByteArray ImageOffer::encode(const QImage &image, const std::atomic<bool> &cancelled)
+QByteArray ImageOffer::encode(const QImage &image, const std::atomic<bool> &stop)
 {
     QByteArray png;
-    if (image.isNull())
+    if (image.isNull() || stop)
         return png;
-    CancellableBuffer buffer(&png, cancelled);
+    StoppableBuffer buffer(&png, stop);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     writer.setCompression(kPngCompression);
-    if (!writer.write(image) || cancelled.load())
+    if (!writer.write(image) || stop)
         return {};
     // The buffer grew by doubling; the offer may be held for long.
     png.squeeze();

@@ -33,8 +33,8 @@ public:
     bool pending() const { return m_job != nullptr; }
 
     // PNG bytes of `image`, fast to write rather than small; empty when
-    // `cancelled` turns true on the way or the picture cannot be encoded.
-    static QByteArray encode(const QImage &image, const std::atomic<bool> &cancelled);
+    // `stop` is true or turns true on the way, or the picture cannot be encoded.
+    static QByteArray encode(const QImage &image, const std::atomic<bool> &stop);
     // Clipboard content holding `png` as image/png only. Readers in this
     // process asking for the picture get it decoded.
     static QMimeData *mimeData(const QByteArray &png);
@@ -45,10 +45,14 @@ signals:
 
 private:
     struct Job {
-        std::atomic<bool> cancelled{false};
+        std::atomic<bool> dropped{false};
     };
     void finish(const std::shared_ptr<Job> &job, const QByteArray &png);
 
     std::shared_ptr<Job> m_job;
+    // Set only when this object goes: encodings stop half-way then. A dropped
+    // offer's encoding runs to its end instead, since Qt's PNG writer leaks
+    // a little memory when it is stopped by a failing write.
+    std::atomic<bool> m_stopping{false};
     QThreadPool m_pool;
 };
