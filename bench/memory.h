@@ -26,3 +26,10 @@ inline long long heapBytesInUse()
 {
     return static_cast<long long>(mallinfo2().uordblks);
 }
+
+// Bytes the heap hands out, large blocks (served by mmap) included.
+inline long long allocatedBytes()
+{
+    const struct mallinfo2 m = mallinfo2();
+    return static_cast<long long>(m.uordblks + m.hblkhd);
+}

@@ -167,7 +167,19 @@ void Formbilder::wire()
         connect(e, &ControlEvents::MouseMove, this,
                 [this, n](int button, int shift, int x, int y) { Option1_MouseMove(n, button, shift, x, y); });
         connect(e, &ControlEvents::DblClick, this, [this, n] { Option1_DblClick(n); });
+        connect(events(Picture2[n]), &ControlEvents::DblClick, this, [this, n] { Picture2_DblClick(n); });
+        connect(events(Bildx[n]), &ControlEvents::Click, this, [this, n] { Bildx_Click(n); });
     }
+    connect(events(Picture7), &ControlEvents::DblClick, this, &Formbilder::Picture7_DblClick);
+    connect(Command19, &QPushButton::clicked, this, &Formbilder::Command19_Click);
+    connect(Command20, &QPushButton::clicked, this, &Formbilder::Command20_Click);
+    connect(Command21, &QPushButton::clicked, this, &Formbilder::Command21_Click);
+    connect(Command23, &QPushButton::clicked, this, &Formbilder::Command23_Click);
+    connect(events(Label2), &ControlEvents::Click, this, &Formbilder::Label2_Click);
+    connect(Command5, &QPushButton::clicked, this, &Formbilder::Command5_Click);
+    connect(Command14, &QPushButton::clicked, this, &Formbilder::Command14_Click);
+    connect(events(Command14), &ControlEvents::MouseMove, this, &Formbilder::Command14_MouseMove);
+    connect(Command16, &QPushButton::clicked, this, &Formbilder::Command16_Click);
     connect(events(Check1), &ControlEvents::LostFocus, this, &Formbilder::Check1_LostFocus);
     connect(events(Check4), &ControlEvents::LostFocus, this, &Formbilder::Check4_LostFocus);
     connect(Check2, &CheckBox::Click, this, &Formbilder::Check2_Click);
@@ -309,6 +321,87 @@ void Formbilder::Command27_Click()
         return;
     Picture2[*n]->setPicture(QImage());
     Bildx[*n]->setPicture(QImage());
+}
+
+void Formbilder::copyCurrentSlot()
+{
+    const auto n = currentSlot();
+    if (!n)
+        return;
+    // A copy of its own: the capture that follows the copy may replace the slot's picture.
+    const QImage picture = Bildx[*n]->Picture();
+    if (!picture.isNull())
+        services().clipboard->SetData(picture);
+}
+
+void Formbilder::Command19_Click()
+{
+    copyCurrentSlot();
+}
+
+void Formbilder::Picture2_DblClick(int)
+{
+    copyCurrentSlot();
+}
+
+void Formbilder::Bildx_Click(int)
+{
+    copyCurrentSlot();
+}
+
+void Formbilder::Picture7_DblClick()
+{
+    // The current slot's stored picture: the thumbnail box's own picture is
+    // mostly empty or a sample, never what the preview shows.
+    copyCurrentSlot();
+}
+
+void Formbilder::message(const QString &text)
+{
+    services().messages->show(text, vbOKOnly, QString());
+}
+
+std::int16_t Formbilder::SelectedIndex(const std::array<OptionButton *, kSlots> &buttons)
+{
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (buttons[i]->Value())
+            return static_cast<std::int16_t>(i);
+    }
+    return 0;
+}
+
+void Formbilder::Command21_Click()
+{
+    const int m = SelectedIndex(Option1);
+    if (m == 0 || m == 1)
+        message(QString::number(m));
+}
+
+void Formbilder::Command20_Click()
+{
+    if (!Option1[1]->Value()) {
+        message(QStringLiteral("kein Treffer"));
+        return;
+    }
+    message(QStringLiteral("1 Treffer"));
+    const QImage picture = viewerPicture();
+    if (picture.isNull())
+        return;
+    Picture1->setPicture(picture);
+    // The thumbnail keeps the size the fitted painting gave it.
+    paintFittedInto(*Picture1, *Picture2[1]);
+}
+
+void Formbilder::Command23_Click()
+{
+    const QImage picture = Picture2[1]->Picture();
+    if (picture.isNull()) {
+        message(QStringLiteral("Test-Kopie nicht möglich: Bild 1 hat kein eigenes Bild mehr. "
+                               "Die Zwischenablage bleibt, wie sie war."));
+        return;
+    }
+    services().clipboard->Clear();
+    services().clipboard->SetData(picture);
 }
 
 void Formbilder::Command1_Click()

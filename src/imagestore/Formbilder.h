@@ -11,6 +11,7 @@
 #include <QFrame>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 
 class Formbilder : public Form
@@ -71,6 +72,18 @@ public:
     void Command13_Click();
     void Command15_Click();
     void Command27_Click();
+    void Command19_Click();
+    void Picture2_DblClick(int index);
+    void Bildx_Click(int index);
+    void Picture7_DblClick();
+    void Command20_Click();
+    void Command21_Click();
+    void Command23_Click();
+    void Label2_Click();
+    void Command5_Click();
+    void Command14_Click();
+    void Command14_MouseMove(int button, int shift, int x, int y);
+    void Command16_Click();
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
@@ -103,5 +116,13 @@ private:
     // Text1 as a number plus `step`, written back as shortest text; skipped when not a number.
     void stepSlotNumber(double step);
     void selectCurrentSlot();
+    // The current slot's picture onto the clipboard; an empty slot leaves the clipboard as it was.
+    void copyCurrentSlot();
+    // Writes the current slot into the image folder as "Bild-" + slot text + stamp + ".bmp"
+    // and confirms with `confirmEnd` after the name.
+    void saveCurrentSlot(const QString &stamp, const QString &confirmEnd);
+    void message(const QString &text);
+    // The lowest index of a selected button, 0 when none is.
+    static std::int16_t SelectedIndex(const std::array<OptionButton *, kSlots> &buttons);
     void setOptionsFlag();
 };

@@ -1,5 +1,7 @@
 #include "qtservices.h"
 
+#include "imageoffer.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -18,6 +20,16 @@ QtClipboard::QtClipboard(bool announce)
 {
     if (announce)
         connect(board(), &QClipboard::dataChanged, this, &Clipboard::changed);
+    // Only X11 serves other programs; elsewhere the clipboard is in-process.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_offer = std::make_unique<ImageOffer>();
+}
+
+QtClipboard::~QtClipboard() = default;
+
+bool QtClipboard::offerPending() const
+{
+    return m_offer && m_offer->pending();
 }
 
 bool QtClipboard::GetFormat(int format)
@@ -28,7 +40,7 @@ bool QtClipboard::GetFormat(int format)
     if (format == vbCFText)
         return data->hasText();
     if (format == vbCFBitmap)
-        return data->hasImage();
+        return data->hasImage() || data->hasFormat(QStringLiteral("image/png")); // our own offer is PNG only
     return false;
 }
 
@@ -47,16 +59,23 @@ QImage QtClipboard::GetData()
 
 void QtClipboard::SetText(const QString &text)
 {
+    if (m_offer)
+        m_offer->cancel();
     board()->setText(text, QClipboard::Clipboard);
 }
 
 void QtClipboard::SetData(const QImage &image)
 {
-    board()->setImage(image, QClipboard::Clipboard);
+    if (m_offer)
+        m_offer->offer(image);
+    else
+        board()->setImage(image, QClipboard::Clipboard);
 }
 
 void QtClipboard::Clear()
 {
+    if (m_offer)
+        m_offer->cancel();
     board()->clear(QClipboard::Clipboard);
 }
 

@@ -3,18 +3,31 @@
 
 #include "services.h"
 
+#include <memory>
+
+class ImageOffer;
+
 class QtClipboard : public Clipboard
 {
     Q_OBJECT
 public:
     // `announce`: raise `changed` for every change of the system clipboard.
     explicit QtClipboard(bool announce = true);
+    ~QtClipboard() override;
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
     void SetText(const QString &text) override;
+    // On X11 the picture reaches the clipboard a moment later, once encoded
+    // for other programs (see imageoffer.h); elsewhere at once.
     void SetData(const QImage &image) override;
     void Clear() override;
+
+    // True while a picture is being made ready for the clipboard.
+    bool offerPending() const;
+
+private:
+    std::unique_ptr<ImageOffer> m_offer;
 };
 
 class QtMessageBox : public MessageBoxService

@@ -25,6 +25,8 @@ public:
     // The clipboard bitmap; a null image when there is none or it cannot be read.
     virtual QImage GetData() = 0;
     virtual void SetText(const QString &text) = 0;
+    // Puts a picture on the clipboard, at once or (on X11, once encoded for
+    // other programs) a moment later; a later set or clear always wins.
     virtual void SetData(const QImage &image) = 0;
     virtual void Clear() = 0;
 

@@ -6,25 +6,32 @@
 #include "x11.h"
 
 #include "support/fakeservices.h"
+#include "support/files.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
 
 #include "app/program.h"
+#include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
 #include "winutil/clipboardbridge.h"
 #include "winutil/forms.h"
 #include "winutil/qtservices.h"
 #include "winutil/user32.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +118,15 @@ protected:
 
     Formbilder &store() { return desktop->forms->get<Formbilder>(); }
     bool slotNumberIs(int n) { return store().Text1->Text() == QString::number(n); }
+    // Slot n takes `img` by hand, as "Einfügen" after a capture would.
+    void fill(int n, const QImage &img)
+    {
+        desktop->forms->get<Zwischablage>().Picture1->setPicture(img);
+        store().Text1->setText(QString::number(n));
+        store().Command17_Click();
+    }
+    // Waits until the copy the program made is on the clipboard.
+    bool offered() { return x11::waitUntil([&] { return !desktop->clipboard.offerPending(); }, 120000); }
 
     std::unique_ptr<RealDesktop> desktop;
 };
@@ -234,4 +250,182 @@ TEST_F(RealImageStore, TheWindowShowsItsCapturesAsThumbnails)
                   QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
                   dir + QStringLiteral("/bildspeicher-fenster.png")});
     }
+}
+
+namespace {
+
+// Width and height from a PNG's header, without decoding its pixels.
+QSize pngSize(const QByteArray &png)
+{
+    if (png.size() < 24 || !png.startsWith("\x89PNG"))
+        return {};
+    return QSize(int(qFromBigEndian<quint32>(png.constData() + 16)), int(qFromBigEndian<quint32>(png.constData() + 20)));
+}
+
+// What the user sees of a widget with the window manager's frame, saved when `file` is not empty.
+void screenshot(const QWidget &w, const QString &file, int margin = 6)
+{
+    const QRect r = w.frameGeometry().adjusted(-margin, -margin, margin, margin);
+    if (!file.isEmpty())
+        x11::run(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                  QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()), file});
+}
+
+} // namespace
+
+TEST_F(RealImageStore, KopierenAndUhrHandTheSlotToOtherProgramsPixelForPixel)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const QImage original = photo(1920, 1080, 4);
+    x11::setClipboardImage(original);
+    ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
+    const qint64 captured = f.Bildx[0]->Picture().cacheKey();
+
+    // The copy is a clipboard change of its own: captured again into its slot, the number advances.
+    f.Text1->setText(QStringLiteral("0"));
+    const int before = desktop->clipboard.snapshots();
+    QTest::mouseClick(f.Command19, Qt::LeftButton);
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before && slotNumberIs(1); },
+                               kCaptureDeadlineMs));
+    EXPECT_NE(f.Bildx[0]->Picture().cacheKey(), captured);
+    EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == original);
+    EXPECT_FALSE(f.Bildx[1]->hasPicture());
+
+    // Another program reads it as PNG; other image types are refused at once.
+    EXPECT_TRUE(QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG")
+                    .convertToFormat(QImage::Format_RGB32) == original);
+    for (const char *other : {"image/bmp", "image/jpeg", "application/x-qt-image"})
+        EXPECT_TRUE(x11::readClipboard(QString::fromLatin1(other)).isEmpty()) << other;
+    // An empty slot leaves the clipboard as it was: no change, nothing captured.
+    const int after = desktop->clipboard.snapshots();
+    f.Text1->setText(QStringLiteral("6"));
+    f.Command19_Click();
+    QTest::qWait(300);
+    EXPECT_EQ(desktop->clipboard.snapshots(), after);
+    EXPECT_EQ(pngSize(x11::readClipboard(QStringLiteral("image/png"))), QSize(1920, 1080));
+
+    // "-Uhr": the name of this second, a file that another program reads as the same picture.
+    f.Text1->setText(QStringLiteral("0"));
+    QTest::mouseMove(f.Command14, QPoint(3, 3)); // two points: the pointer may rest on the button already
+    QTest::mouseMove(f.Command14);
+    ASSERT_TRUE(x11::waitUntil([&] { return plainToolTip(f.Command14).startsWith(QStringLiteral("Bild-0-")); }));
+    const QDateTime start = QDateTime::currentDateTime();
+    QTest::mouseClick(f.Command14, Qt::LeftButton);
+    ASSERT_EQ(desktop->messages.calls.size(), 1u);
+    static const QRegularExpression confirmed(QStringLiteral(
+        "^OK Bild wurde gespeichert: Im Ordner \\[bilder/\\],  Name: (Bild-0-([-0-9]{19})\\.bmp) !$"));
+    const QRegularExpressionMatch m = confirmed.match(desktop->messages.calls[0].text);
+    ASSERT_TRUE(m.hasMatch()) << desktop->messages.calls[0].text.toStdString();
+    EXPECT_LE(std::abs(QDateTime::fromString(m.captured(2), QStringLiteral("dd-MM-yyyy-HH-mm-ss")).secsTo(start)), 2);
+    const QString path = QDir(desktop->roots.current).filePath(QStringLiteral("bilder/") + m.captured(1));
+    // As plain pixels: a PNG from ImageMagick would carry a gamma.
+    const QByteArray converted = x11::run(QStringLiteral("convert"), {path, QStringLiteral("ppm:-")});
+    EXPECT_TRUE(QImage::fromData(converted, "PPM").convertToFormat(QImage::Format_RGB32) == original);
+}
+
+TEST_F(RealImageStore, LargeSlotsAreOfferedAndReadByOtherPrograms)
+{
+    Formbilder &f = store();
+    QImage tall(1, 20000, QImage::Format_RGB32);
+    for (int y = 0; y < tall.height(); ++y)
+        tall.setPixel(0, y, qRgb(y % 256, (y / 256) % 256, 77));
+    QImage huge(10000, 10000, QImage::Format_RGB32); // 400 MB of pixels
+    huge.fill(qRgb(30, 60, 90));
+    for (const QImage &img : {tall, huge}) {
+        fill(2, img);
+        f.Command19_Click();
+        ASSERT_TRUE(offered());
+        const QByteArray png = x11::run(QStringLiteral("xclip"),
+                                        {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                         QStringLiteral("image/png"), QStringLiteral("-o")},
+                                        {}, 120000);
+        EXPECT_EQ(pngSize(png), img.size());
+        if (img.height() == 20000) {
+            EXPECT_TRUE(QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32) == tall);
+        }
+    }
+    f.Command5_Click();
+    EXPECT_EQ(QFileInfo(QDir(desktop->roots.current).filePath(QStringLiteral("bilder/Bild-2.bmp"))).size(),
+              54 + 30000LL * 10000);
+    EXPECT_EQ(desktop->messages.calls.size(), 1u);
+}
+
+TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
+{
+    const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR");
+    const auto shot = [&](const char *name) {
+        return dir.isEmpty() ? QString() : dir + QLatin1Char('/') + QLatin1String(name);
+    };
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (int i = 0; i < 3; ++i) {
+        x11::setClipboardImage(photo(1600, 900, 20 + i));
+        ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(i + 1); }, kCaptureDeadlineMs));
+    }
+    const QRgb back = f.palette().color(QPalette::Button).rgb();
+    const auto thumbShows = [&](const QImage &seen, int n) {
+        const QRect t = f.Picture2[n]->geometry();
+        return seen.pixel(t.left() + 2 + 69 / 4, t.top() + 2 + 45 * 3 / 4) == kQuadrant[2];
+    };
+
+    // "[x]" on slot 1: its thumbnail shows only its background, the others keep theirs.
+    f.Text1->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.Command27, Qt::LeftButton);
+    QTest::qWait(300);
+    QImage seen = f.grab().toImage();
+    EXPECT_TRUE(thumbShows(seen, 0) && thumbShows(seen, 2));
+    EXPECT_EQ(seen.pixel(f.Picture2[1]->geometry().center()), back);
+    screenshot(f, shot("bildspeicher-x.png"));
+
+    // The save messages in the program's own message box. Message boxes have no
+    // owner yet and would open beneath the always-on-top window.
+    f.Check2->setValue(0);
+    QStringList boxes;
+    const char *const names[] = {"bildspeicher-gespeichert.png", "bildspeicher-gespeichert-uhr.png",
+                                 "bildspeicher-kein-bild.png", "bildspeicher-speicherfehler.png"};
+    desktop->messages.whileOpen = [&](const QString &text) {
+        QTimer::singleShot(700, [&] {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
+                boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        QtMessageBox().show(text, vbOKOnly, QString());
+    };
+    const QString folder = QDir(desktop->roots.current).filePath(QStringLiteral("bilder"));
+    const std::pair<const char *, QPushButton *> saves[] = {
+        {"0", f.Command5}, {"0", f.Command14}, {"1", f.Command5}, {"2", f.Command5}};
+    for (const auto &[slot, button] : saves) {
+        if (*slot == '2') { // a file where the folder should be
+            QDir(folder).removeRecursively();
+            writeFile(folder, "kein Ordner");
+        }
+        f.Text1->setText(QString::fromLatin1(slot));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    desktop->messages.whileOpen = nullptr;
+    f.Check2->setValue(1);
+    ASSERT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes[0], QStringLiteral("OK Bild wurde gespeichert: Im Ordner [bilder/],  Name: Bild-0.bmp"));
+    EXPECT_TRUE(boxes[1].endsWith(QStringLiteral(".bmp !")));
+    EXPECT_EQ(boxes[2], QStringLiteral("Kein Bild geladen, Datei wird nicht gespeichert"));
+    EXPECT_TRUE(boxes[3].startsWith(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + folder));
+
+    // "löschen": every thumbnail empty, the placeholder back in the preview, the number kept.
+    QTest::mouseClick(f.Command15, Qt::LeftButton);
+    QTest::qWait(300);
+    seen = f.grab().toImage();
+    for (int n = 0; n < Formbilder::kSlots; ++n)
+        EXPECT_EQ(seen.pixel(f.Picture2[n]->geometry().center()), back) << n;
+    EXPECT_EQ(seen.pixel(f.Picture7->geometry().topLeft() + QPoint(2 + 35, 2 + 10)),
+              f.Picture3->Picture().pixel(35, 10));
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("2"));
+    screenshot(f, shot("bildspeicher-geloescht.png"));
 }

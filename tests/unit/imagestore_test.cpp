@@ -1,5 +1,8 @@
-// The image store's slots: capture, the current slot, storing, deleting.
+// The image store's slots: capture, the current slot, storing, copying,
+// deleting, the storage-band probes, and saving slots as files.
 
+#include "support/files.h"
+#include "support/openedurls.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
 
@@ -8,9 +11,20 @@
 #include "shell/Starter.h"
 #include "winutil/twips.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <tuple>
+#include <utility>
+#include <sys/resource.h>
 
 namespace {
 
@@ -423,4 +437,288 @@ TEST_F(ImageStore, ClosingOffersChangedOptionsAndNeverCancels)
     EXPECT_EQ(starter.Check1->Value(), 0);
     // Only the first close asked about the options.
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?")});
+}
+
+namespace {
+
+class SlotTransfer : public ImageStore
+{
+protected:
+    // Slot n takes `img` by hand; "Automatisch" stays as it is.
+    void fill(int n, const QImage &img)
+    {
+        copy(img);
+        store().Text1->setText(QString::number(n));
+        store().Command17_Click();
+    }
+    QString bilder() const { return QDir(d.roots.current).filePath(QStringLiteral("bilder")); }
+    // Every file under the current directory, relative to it.
+    QStringList filesWritten() const
+    {
+        QStringList out;
+        QDirIterator it(d.roots.current, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << QDir(d.roots.current).relativeFilePath(it.next());
+        out.sort();
+        return out;
+    }
+};
+
+QString saved(const QString &name, const char *end = "")
+{
+    return QStringLiteral("OK Bild wurde gespeichert: Im Ordner [bilder/],  Name: ") + name + QLatin1String(end);
+}
+
+const QString kNoPicture = QStringLiteral("Kein Bild geladen, Datei wird nicht gespeichert");
+const QString kFailed = QStringLiteral("Fehler: Bild wurde nicht gespeichert: ");
+
+} // namespace
+
+TEST_F(SlotTransfer, EveryCopyTriggerCopiesTheCurrentSlotAndTheCopyComesBackThroughCapture)
+{
+    Formbilder &f = store();
+    f.Show();
+    fill(2, numbered(2, 640, 480));
+    const QPoint thumb = f.Picture2[5]->rect().center();
+    const std::pair<const char *, std::function<void()>> triggers[] = {
+        {"Kopieren", [&] { QTest::mouseClick(f.Command19, Qt::LeftButton); }},
+        {"double click on thumbnail 5", [&] {
+             QTest::mouseClick(f.Picture2[5], Qt::LeftButton, {}, thumb);
+             QTest::mouseDClick(f.Picture2[5], Qt::LeftButton, {}, thumb);
+         }},
+        {"click on storage box 7", [&] { QTest::mouseClick(f.Bildx[7], Qt::LeftButton); }},
+        {"double click on the preview", [&] {
+             QTest::mouseClick(f.Picture7, Qt::LeftButton);
+             QTest::mouseDClick(f.Picture7, Qt::LeftButton);
+         }},
+    };
+    for (const auto &[what, trigger] : triggers) {
+        f.Text1->setText(QStringLiteral("2"));
+        d.clipboard.setFromOutside(QStringLiteral("vorher"));
+        QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+        trigger();
+        EXPECT_EQ(changes.count(), 1) << what << ": one change, no clearing before it";
+        EXPECT_EQ(d.clipboard.image.constBits(), f.Bildx[2]->Picture().constBits()) << what << ": full size";
+        EXPECT_EQ(f.Picture7->surface().pixel(10, 10), colourOf(2)) << what << ": captured again";
+        EXPECT_EQ(f.Text1->Text(), QStringLiteral("2")) << what;
+    }
+    // With "Automatisch" the copy is stored again into its own slot and the number advances.
+    f.Check1->setValue(1);
+    f.Command19_Click();
+    EXPECT_EQ(f.Bildx[2]->Picture().pixel(0, 0), colourOf(2));
+    EXPECT_FALSE(f.Bildx[3]->hasPicture());
+    EXPECT_EQ(selected(), 3);
+
+    // An empty slot leaves the clipboard as it was, without a word.
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+    f.Command19_Click();
+    f.Picture7_DblClick();
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("3"));
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(SlotTransfer, LoeschenFromTheTrayMenuEmptiesEverySlotAndKeepsTheNumber)
+{
+    Formbilder &f = store();
+    for (int n : {0, 3, 9})
+        fill(n, numbered(n));
+    f.Text1->setText(QStringLiteral("6"));
+    d.forms->get<Starter>().zwischenablageleeren_Click();
+    for (int n = 0; n < Formbilder::kSlots; ++n)
+        EXPECT_FALSE(f.Bildx[n]->hasPicture() || !f.Picture2[n]->surface().isNull()) << n;
+    EXPECT_EQ(f.Picture7->Picture().cacheKey(), f.Picture3->Picture().cacheKey());
+    f.Check1->setValue(1);
+    copy(numbered(7));
+    EXPECT_EQ(f.Bildx[6]->Picture().pixel(0, 0), colourOf(7));
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("7"));
+}
+
+TEST_F(SlotTransfer, StorageBandProbesTestCopyAndUndo)
+{
+    Formbilder &f = store();
+    const auto press = [&](QPushButton *b) {
+        d.messages.calls.clear();
+        b->click();
+        return messages();
+    };
+    // SelectedIndex over the slot buttons: "0", "1", nothing for any other slot.
+    const std::pair<int, QStringList> probes[] = {{0, {"0"}}, {1, {"1"}}, {3, {}}};
+    for (const auto &[slot, shown] : probes) {
+        f.Option1[slot]->setValue(true);
+        EXPECT_EQ(press(f.Command21), shown) << slot;
+    }
+    // Slot 1's probe paints the held picture into thumbnail 1 and leaves its fitted size.
+    EXPECT_EQ(press(f.Command20), QStringList{QStringLiteral("kein Treffer")});
+    copy(numbered(6, 200, 50));
+    f.Option1[1]->setValue(true);
+    EXPECT_EQ(press(f.Command20), QStringList{QStringLiteral("1 Treffer")});
+    EXPECT_EQ(thumbnail(1), colourOf(6));
+    EXPECT_EQ(f.Picture2[1]->size(), QSize(69, 45)) << "the working box's shape, not set back";
+
+    // The test copy clears, then puts thumbnail 1's own picture (its sample) on the clipboard;
+    // once that picture is gone it says so and leaves the clipboard alone.
+    QSignalSpy changes(&d.clipboard, &Clipboard::changed);
+    f.Command23->click();
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(d.clipboard.image.cacheKey(), f.Picture2[1]->Picture().cacheKey());
+    f.Command27_Click();
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    EXPECT_EQ(press(f.Command23), QStringList{QStringLiteral("Test-Kopie nicht möglich: Bild 1 hat kein eigenes "
+                                                             "Bild mehr. Die Zwischenablage bleibt, wie sie war.")});
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+
+    f.Command1->click(); // "Transparent", then "Rückgängig": opaque again
+    EXPECT_LT(f.windowOpacity(), 0.6);
+    f.Command2->click();
+    EXPECT_EQ(f.windowOpacity(), 1.0);
+}
+
+TEST_F(SlotTransfer, SavedNamesAtAFixedClockAndTheFileHoldsTheSlot)
+{
+    Formbilder &f = store();
+    QImage photo(641, 479, QImage::Format_RGB32);
+    QRandomGenerator random(5);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, random.generate() | 0xff000000u);
+    fill(3, photo);
+    const std::tuple<QDateTime, const char *, const char *> rows[] = {
+        {{{2026, 12, 6}, {14, 5, 9}}, "3", "Bild-3-06-12-2026-14-05-09"},
+        {{{2027, 1, 1}, {0, 0, 0}}, "3", "Bild-3-01-01-2027-00-00-00"},
+        {{{2026, 3, 9}, {9, 5, 7}}, "03", "Bild-03-09-03-2026-09-05-07"},
+        {{{2026, 7, 31}, {23, 59, 59}}, "3", "Bild-3-31-07-2026-23-59-59"},
+    };
+    for (const auto &[at, slot, stem] : rows) {
+        d.clock.time = at;
+        f.Text1->setText(QString::fromUtf8(slot));
+        // The pointer over "-Uhr" shows the name the stamped save would write now.
+        f.Command14_MouseMove(0, 0, 1, 1);
+        EXPECT_EQ(plainToolTip(f.Command14), QString::fromUtf8(stem));
+        d.messages.calls.clear();
+        f.Command14->click();
+        f.Command5->click(); // twice: the second replaces the first
+        f.Command5->click();
+        const QString plain = QStringLiteral("Bild-%1.bmp").arg(QString::fromUtf8(slot));
+        EXPECT_EQ(messages(), (QStringList{saved(QString::fromUtf8(stem) + ".bmp", " !"), saved(plain), saved(plain)}));
+    }
+    EXPECT_EQ(filesWritten(),
+              (QStringList{"bilder/Bild-03-09-03-2026-09-05-07.bmp", "bilder/Bild-03.bmp",
+                           "bilder/Bild-3-01-01-2027-00-00-00.bmp", "bilder/Bild-3-06-12-2026-14-05-09.bmp",
+                           "bilder/Bild-3-31-07-2026-23-59-59.bmp", "bilder/Bild-3.bmp"}));
+    const QImage back(QDir(bilder()).filePath(QStringLiteral("Bild-3.bmp")));
+    EXPECT_TRUE(back.convertToFormat(QImage::Format_RGB32) == photo);
+
+    // An empty slot: the message alone; the stamp was renewed all the same.
+    d.messages.calls.clear();
+    d.clock.time = d.clock.time.addSecs(1);
+    f.Text1->setText(QStringLiteral("4"));
+    f.Command14_Click();
+    f.Command5_Click();
+    EXPECT_EQ(messages(), (QStringList{kNoPicture, kNoPicture}));
+    EXPECT_EQ(f.Label2->text(), QStringLiteral("-01-08-2026-00-00-00"));
+    EXPECT_EQ(filesWritten().size(), 6);
+}
+
+TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
+{
+    Formbilder &f = store();
+    fill(2, numbered(2, 20, 10));
+    f.Command5_Click(); // creates the folder
+    const QString path = QDir(bilder()).filePath(QStringLiteral("Bild-2.bmp"));
+    const QByteArray old = fileContents(path);
+    ASSERT_EQ(old.size(), 54 + 60 * 10);
+
+    // A file-size limit stands in for a disk that fills during the save.
+    fill(2, numbered(2, 800, 600));
+    d.messages.calls.clear();
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit small = before;
+    small.rlim_cur = 64 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    f.Command5_Click();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith(kFailed + QDir::toNativeSeparators(path)
+                                         + QStringLiteral("\nDie Datei konnte nicht vollständig geschrieben werden (")))
+        << messages()[0].toStdString();
+    EXPECT_EQ(fileContents(path), old);
+    EXPECT_EQ(filesWritten(), QStringList{"bilder/Bild-2.bmp"});
+
+    // A file where the folder should be.
+    QDir(bilder()).removeRecursively();
+    writeFile(bilder(), "kein Ordner");
+    d.messages.calls.clear();
+    f.Command14_Click();
+    EXPECT_EQ(messages(), QStringList{kFailed + QDir::toNativeSeparators(bilder())
+                                      + QStringLiteral("/Bild-2-06-12-2026-14-05-09.bmp\nDer Ordner \"bilder\" fehlt "
+                                                       "und kann nicht angelegt werden.")});
+    EXPECT_EQ(fileContents(bilder()), QByteArray("kein Ordner"));
+}
+
+TEST_F(SlotTransfer, BadSlotTextsNeverWriteOutsideTheFolder)
+{
+    Formbilder &f = store();
+    const std::tuple<const char *, int, bool> rows[] = {
+        {"03", 3, false}, {"9.5", 0, true}, {"-1", 0, false}, {"abc", 0, true}, {"../x", 0, true}, {"", 0, true},
+    };
+    for (const auto &[pasted, slot, wraps] : rows) {
+        QDir(bilder()).removeRecursively();
+        fill(0, numbered(0));
+        fill(3, numbered(3));
+        f.Text1->setText(QStringLiteral("1"));
+        d.messages.calls.clear();
+        f.Text1->setText(QString::fromUtf8(pasted));
+        EXPECT_EQ(messages(), wraps ? QStringList{kWrapMessage} : QStringList()) << pasted;
+        f.Command19_Click();
+        EXPECT_EQ(d.clipboard.image.pixel(0, 0), colourOf(slot)) << pasted;
+        f.Command5_Click();
+        EXPECT_EQ(filesWritten(), QStringList{"bilder/Bild-" + f.Text1->Text() + ".bmp"}) << pasted;
+        f.Command27_Click();
+        EXPECT_TRUE(!f.Bildx[slot]->hasPicture() && f.Bildx[3 - slot]->hasPicture()) << pasted;
+    }
+
+    // While the reset message is open the text still reads as typed: whatever
+    // runs then finds no slot, writes nothing and says why.
+    QDir(bilder()).removeRecursively();
+    fill(0, numbered(0));
+    bool first = true;
+    d.messages.whileOpen = [&](const QString &text) {
+        if (text != kWrapMessage || !std::exchange(first, false))
+            return;
+        f.Command5_Click();
+        f.Command14_Click();
+        f.Command19_Click();
+        f.Command27_Click();
+    };
+    d.clipboard.setFromOutside(QStringLiteral("bleibt"));
+    d.messages.calls.clear();
+    f.Text1->setText(QStringLiteral("/../../x"));
+    d.messages.whileOpen = nullptr;
+    const QString refused = QStringLiteral("Bild wurde nicht gespeichert: \"/../../x\" ist keine Bildnummer von 0 "
+                                           "bis 9 und taugt nicht als Dateiname.");
+    EXPECT_EQ(messages(), (QStringList{kWrapMessage, refused, refused}));
+    EXPECT_TRUE(filesWritten().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QDir(d.roots.current).filePath(QStringLiteral("../x.bmp"))));
+    EXPECT_EQ(d.clipboard.text, std::optional<QString>(QStringLiteral("bleibt")));
+    EXPECT_TRUE(f.Bildx[0]->hasPicture());
+}
+
+TEST_F(SlotTransfer, BilderOrdnerOpensTheFolderCreatingItWhenMissing)
+{
+    Formbilder &f = store();
+    OpenedUrls opened;
+    f.Command16->click();
+    EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(bilder())});
+    QDir(bilder()).removeRecursively();
+    writeFile(bilder(), "kein Ordner");
+    f.Command16->click();
+    EXPECT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(bilder())
+                                      + QStringLiteral(" fehlt und kann nicht angelegt werden.")});
 }

@@ -1,0 +1,103 @@
+// The image store's saving: the current slot as a BMP file in the folder
+// "bilder" of the current directory, under a plain or a date-time name.
+
+#include "Formbilder.h"
+
+#include "bmpfile.h"
+#include "imagefilename.h"
+
+#include "winutil/datestamp.h"
+#include "winutil/filesave.h"
+#include "winutil/modMain.h"
+#include "winutil/services.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kFolder = QStringLiteral("bilder/");
+
+// Why the file at `path` was not written, in words for the user.
+QString failureReason(const QString &path, const QString &systemReason)
+{
+    const QFileInfo target(path);
+    if (!QFileInfo(target.absolutePath()).isDir())
+        return QStringLiteral("Der Ordner \"bilder\" fehlt und kann nicht angelegt werden.");
+    if (target.isDir())
+        return QStringLiteral("An Stelle der Datei steht ein Ordner.");
+    return QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden (") + systemReason
+           + QStringLiteral("); eine ältere Datei gleichen Namens bleibt unverändert.");
+}
+
+} // namespace
+
+void Formbilder::Label2_Click()
+{
+    // One reading of the clock for date and time, so a save at midnight
+    // cannot put one day's date before the next day's time.
+    Label2->setText(datestamp::of(services().clock->now()));
+}
+
+void Formbilder::Command14_MouseMove(int, int, int, int)
+{
+    Label2_Click();
+    setPlainToolTip(Command14, QStringLiteral("Bild-") + Text1->Text() + Label2->text());
+}
+
+void Formbilder::Command5_Click()
+{
+    saveCurrentSlot(QString(), QString());
+}
+
+void Formbilder::Command14_Click()
+{
+    Label2_Click();
+    saveCurrentSlot(Label2->text(), QStringLiteral(" !"));
+}
+
+void Formbilder::Command16_Click()
+{
+    // The folder the saves create, so that the file browser opens even before the first save.
+    const QString folder = QDir(services().roots->currentDirectory()).filePath(Label3->text());
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        message(QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder)
+                + QStringLiteral(" fehlt und kann nicht angelegt werden."));
+        return;
+    }
+    modMain::ShellOpen(hWnd(), Label3->text());
+}
+
+void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd)
+{
+    const QString slotText = Text1->Text();
+    const auto name = imagefilename::of(slotText, stamp);
+    const auto n = currentSlot();
+    if (!name || !n) {
+        message(QStringLiteral("Bild wurde nicht gespeichert: \"") + slotText
+                + QStringLiteral("\" ist keine Bildnummer von 0 bis 9 und taugt nicht als Dateiname."));
+        return;
+    }
+    const QImage picture = Bildx[*n]->Picture();
+    if (picture.isNull()) {
+        message(QStringLiteral("Kein Bild geladen, Datei wird nicht gespeichert"));
+        return;
+    }
+    const QString path = QDir(services().roots->currentDirectory()).filePath(kFolder + *name);
+    const QString shown = QDir::toNativeSeparators(QDir::cleanPath(path));
+    if (bmpfile::fileSize(picture, bmpfile::Layout::Argb32) == 0) {
+        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown
+                + QStringLiteral("\nDas Bild ist zu groß für eine BMP-Datei."));
+        return;
+    }
+    QString error;
+    const bool written = filesave::writeWhole(
+        path, [&picture](QIODevice &out) { return bmpfile::write(picture, out); }, &error);
+    if (!written) {
+        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown + QLatin1Char('\n')
+                + failureReason(path, error));
+        return;
+    }
+    message(QStringLiteral("OK Bild wurde gespeichert: Im Ordner ") + QStringLiteral("[bilder/],  Name: ") + *name
+            + confirmEnd);
+}
