@@ -1,4 +1,6 @@
 #include "program.h"
+#include "programfolders.h"
+#include "singleinstance.h"
 
 #include "shell/Starter.h"
 #include "shell/starterart.h"
@@ -9,7 +11,10 @@
 #include "winutil/x11clipboard.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QTranslator>
 
 #include <memory>
@@ -28,6 +33,36 @@ int main(int argc, char **argv)
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtGerman);
 
+    QtMessageBox messages;
+
+    // One program per user and display: a second start brings the running
+    // one forward and ends.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                            qEnvironmentVariable("DISPLAY", QGuiApplication::platformName()));
+    switch (instance.start()) {
+    case SingleInstance::Start::First:
+        break;
+    case SingleInstance::Start::Forwarded:
+        return 0;
+    case SingleInstance::Start::Refused:
+        messages.show(instance.problem(), vbOKOnly, QString());
+        return 1;
+    case SingleInstance::Start::Unguarded:
+        messages.show(instance.problem(), vbOKOnly, QString());
+        break;
+    }
+
+    // Installed, the program keeps its files in a folder per user.
+    const programfolders::Layout layout = programfolders::detect(
+        QCoreApplication::applicationDirPath(), qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    QString folderProblem;
+    if (layout.installed) {
+        folderProblem = programfolders::prepare(layout.userFolder);
+        if (folderProblem.isEmpty())
+            QDir::setCurrent(layout.userFolder);
+    }
+    ProcessRoots roots = layout.installed ? ProcessRoots(layout.userFolder, layout.shareFolder) : ProcessRoots();
+
     // On X11 the clipboard is read off the user-interface thread (an owner
     // that never answers must not freeze the program); elsewhere through Qt.
     std::unique_ptr<Clipboard> clipboard;
@@ -36,10 +71,8 @@ int main(int argc, char **argv)
     else
         clipboard = std::make_unique<QtClipboard>();
     ClipboardBridge bridge(*clipboard);
-    QtMessageBox messages;
     QtBeeper beeper;
     SystemClock clock;
-    ProcessRoots roots;
     QtTray tray;
     Services services;
     services.clipboard = clipboard.get();
@@ -51,7 +84,11 @@ int main(int argc, char **argv)
 
     Forms forms(services);
     program::wire(forms);
+    QObject::connect(&instance, &SingleInstance::forwardRequested, &instance, [&forms] { program::bringForward(forms); });
     forms.get<Starter>().Show();
+    // Told once the selector shows; the program works on meanwhile.
+    if (!folderProblem.isEmpty())
+        QTimer::singleShot(0, &app, [&messages, folderProblem] { messages.show(folderProblem, vbOKOnly, QString()); });
     const int rc = QApplication::exec();
     if (!forms.ended())
         forms.End();

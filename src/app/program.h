@@ -10,4 +10,8 @@ namespace program {
 // viewer chain.
 void wire(Forms &forms);
 
+// A second start of the program: the selector window comes forward as a
+// double click on the notification icon brings it.
+void bringForward(Forms &forms);
+
 } // namespace program

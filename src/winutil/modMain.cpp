@@ -5,6 +5,7 @@
 #include "shell32.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace modMain {
@@ -19,14 +20,25 @@ struct Hourglass {
     Hourglass &operator=(const Hourglass &) = delete;
 };
 
-// The current directory the owner window's services know, else the process's.
-QString currentDirectory(HWND owner)
+// The folder a relative path is opened from: the current directory the owner
+// window's services know (else the process's), or their shared folder when
+// only that one holds the path (the help page of an installed program).
+QString directoryFor(HWND owner, const QString &path)
 {
+    QString shared;
+    QString current = QDir::currentPath();
     if (auto *form = qobject_cast<Form *>(user32::WidgetFromHandle(owner))) {
-        if (Roots *roots = form->services().roots)
-            return roots->currentDirectory();
+        if (Roots *roots = form->services().roots) {
+            current = roots->currentDirectory();
+            shared = roots->sharedFolder();
+        }
     }
-    return QDir::currentPath();
+    QString relative = path;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!shared.isEmpty() && !relative.isEmpty() && !QFileInfo(QDir(current), relative).exists()
+        && QFileInfo(QDir(shared), relative).exists())
+        return shared;
+    return current;
 }
 
 } // namespace
@@ -35,7 +47,7 @@ void ShellOpen(HWND owner, const QString &path)
 {
     Hourglass hourglass;
     const QByteArray file = path.toLocal8Bit();
-    const QByteArray directory = currentDirectory(owner).toLocal8Bit();
+    const QByteArray directory = directoryFor(owner, path).toLocal8Bit();
     ShellExecuteA(owner, "Open", file.constData(), "", directory.constData(), SW_SHOWNORMAL);
 }
 

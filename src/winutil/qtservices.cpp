@@ -110,12 +110,23 @@ QDateTime SystemClock::now()
     return QDateTime::currentDateTime();
 }
 
+ProcessRoots::ProcessRoots(const QString &userFolder, const QString &sharedFolder)
+    : m_user(userFolder)
+    , m_shared(sharedFolder)
+{
+}
+
 QString ProcessRoots::programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    return m_user.isEmpty() ? QCoreApplication::applicationDirPath() : m_user;
 }
 
 QString ProcessRoots::currentDirectory()
 {
-    return QDir::currentPath();
+    return m_user.isEmpty() ? QDir::currentPath() : m_user;
+}
+
+QString ProcessRoots::sharedFolder()
+{
+    return m_shared;
 }

@@ -48,9 +48,19 @@ public:
     QDateTime now() override;
 };
 
+// Run from the build folder: the program's folder and the process's current
+// directory. Installed: the per-user folder serves as both, and the files
+// installed with the program come from its share folder.
 class ProcessRoots : public Roots
 {
 public:
+    ProcessRoots() = default;
+    ProcessRoots(const QString &userFolder, const QString &sharedFolder);
     QString programFolder() override;
     QString currentDirectory() override;
+    QString sharedFolder() override;
+
+private:
+    QString m_user;
+    QString m_shared;
 };

@@ -71,6 +71,9 @@ public:
     virtual ~Roots() = default;
     virtual QString programFolder() = 0;
     virtual QString currentDirectory() = 0;
+    // Where the files installed with the program (the help page) are found when
+    // the current directory lacks them; empty when there is no such folder.
+    virtual QString sharedFolder() { return {}; }
 };
 
 class QMenu;

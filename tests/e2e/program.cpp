@@ -49,9 +49,15 @@ std::vector<XWindow> programWindows()
 } // namespace
 
 Program::Program()
+    : Program(QStringLiteral(MERKOLO_BINARY), QProcessEnvironment::systemEnvironment(),
+              QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath())
 {
-    const QString binary = QStringLiteral(MERKOLO_BINARY);
-    m_process.setWorkingDirectory(QFileInfo(binary).absolutePath());
+}
+
+Program::Program(const QString &binary, const QProcessEnvironment &environment, const QString &workingDirectory)
+{
+    m_process.setProcessEnvironment(environment);
+    m_process.setWorkingDirectory(workingDirectory);
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.start(binary, {});
     m_process.waitForStarted(10000);

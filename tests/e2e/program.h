@@ -15,6 +15,8 @@ class Program
 public:
     // Starts MERKOLO_BINARY with its own folder as the current directory.
     Program();
+    // Starts `binary` in `workingDirectory` with `environment`.
+    Program(const QString &binary, const QProcessEnvironment &environment, const QString &workingDirectory);
     // Kills the program if it still runs.
     ~Program();
     Program(const Program &) = delete;

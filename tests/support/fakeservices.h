@@ -69,8 +69,10 @@ class FakeRoots : public Roots
 public:
     QString programFolder() override { return program; }
     QString currentDirectory() override { return current; }
+    QString sharedFolder() override { return shared; }
     QString program;
     QString current;
+    QString shared;
 };
 
 // A notification area in memory. Icons, removals and pop-ups are recorded;

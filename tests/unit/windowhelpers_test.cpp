@@ -197,4 +197,31 @@ TEST(ShellOpen, WhatCannotBeOpenedIsNotPassedOn)
     EXPECT_EQ(ShellExecuteA(f.hWnd(), "print", "x", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
 }
 
+TEST(ShellOpen, AnInstalledProgramFindsWhatTheCurrentDirectoryLacksInItsShareFolder)
+{
+    TestDesktop d;
+    OpenedUrls opener;
+    QTemporaryDir share;
+    d.roots.shared = share.path();
+    Textform &f = d.forms->get<Textform>();
+    const QString installed = share.path() + QStringLiteral("/mk-hilfe/index.html");
+    touch(installed);
+    QDir(share.path()).mkdir(QStringLiteral("bilder"));
+    QDir(d.roots.current).mkdir(QStringLiteral("bilder"));
+
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("bilder")); // in both: the current directory's
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("text"));   // in neither
+    ASSERT_EQ(opener.urls.size(), 2);
+    EXPECT_EQ(opener.urls[0], QUrl::fromLocalFile(installed));
+    EXPECT_EQ(opener.urls[1], QUrl::fromLocalFile(d.roots.current + QStringLiteral("/bilder")));
+
+    // A page of the user's own comes first.
+    const QString own = d.roots.current + QStringLiteral("/mk-hilfe/index.html");
+    touch(own);
+    modMain::ShellOpen(f.hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    ASSERT_EQ(opener.urls.size(), 3);
+    EXPECT_EQ(opener.urls[2], QUrl::fromLocalFile(own));
+}
+
 #include "windowhelpers_test.moc"

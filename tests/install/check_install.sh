@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Installs the build into a staging folder (DESTDIR, any prefix) and checks
+# what lies there: the program, its help page, a valid desktop entry, the
+# icon in every size, AppStream metadata that appstreamcli accepts, and
+# nothing else. Then builds the Debian package and checks its files and its
+# dependencies. Usage: check_install.sh <build-dir> <source-dir>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+DESTDIR=$work/stage cmake --install "$build" --prefix /opt/merkolo >/dev/null
+root=$work/stage/opt/merkolo
+
+sizes=(16 22 24 32 48 64 128 256)
+expected=(bin/merkolo share/applications/merkolo.desktop share/metainfo/de.merkolo.merkolo.metainfo.xml)
+for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/merkolo.png"); done
+while IFS= read -r f; do expected+=("share/merkolo/mk-hilfe/$f"); done < <(cd "$source/resources/mk-hilfe" && find . -type f | sed 's|^\./||')
+want=$(printf '%s\n' "${expected[@]}" | sort)
+have=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort)
+[ "$want" = "$have" ] || fail "installed files differ from the expected ones:
+$(diff <(echo "$want") <(echo "$have") || true)"
+# No folders to write into: an installed program writes into a folder per user.
+for d in einstellung text bilder; do
+  [ -z "$(cd "$root" && find . -name "$d")" ] || fail "$d installed"
+done
+[ -x "$root/bin/merkolo" ] || fail "bin/merkolo is not executable"
+
+for s in "${sizes[@]}"; do
+  got=$(identify -format '%wx%h' "$root/share/icons/hicolor/${s}x${s}/apps/merkolo.png")
+  [ "$got" = "${s}x${s}" ] || fail "icon ${s}x${s} is $got"
+done
+
+desktop=$root/share/applications/merkolo.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+grep -qx 'Exec=merkolo' "$desktop" || fail "Exec"
+grep -qx 'Icon=merkolo' "$desktop" || fail "Icon"
+grep -q '^Categories=.*Utility;' "$desktop" || fail "Categories"
+grep -qx 'Comment=Sammelt kopierte Texte und Bilder aus der Zwischenablage' "$desktop" || fail "Comment"
+appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.merkolo.merkolo.metainfo.xml" >/dev/null \
+  || fail "appstreamcli validate"
+
+# The Debian package.
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1) \
+  || fail "cpack: $(cat "$work/cpack.log")"
+deb=$(ls "$work"/pkg/merkolo_*.deb)
+[ "$(dpkg-deb -f "$deb" Package)" = merkolo ] || fail "Package"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libxcb1; do
+  [[ ",$depends," == *", $lib "* || ",$depends," == *",$lib "* || ",$depends," == *", $lib,"* ]] || fail "Depends lacks $lib: $depends"
+done
+for bad in gtest benchmark dev; do
+  [[ "$depends" != *"$bad"* ]] || fail "Depends names $bad: $depends"
+done
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *qt6-translations-l10n* ]] || fail "Recommends"
+packaged=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./usr/||' | sort)
+[ "$want" = "$packaged" ] || fail "packaged files differ:
+$(diff <(echo "$want") <(echo "$packaged") || true)"
+echo "install and package: ok ($(basename "$deb"))"
