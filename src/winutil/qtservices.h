@@ -3,6 +3,9 @@
 
 #include "services.h"
 
+#include <QPointer>
+#include <QWidget>
+
 class QtClipboard : public Clipboard
 {
     Q_OBJECT
@@ -17,10 +20,19 @@ public:
     void Clear() override;
 };
 
+// Each box is owned by the program's active window (or the one last
+// active): it opens over that window and stays above it, in the
+// always-on-top band when a window of the program is there.
 class QtMessageBox : public MessageBoxService
 {
 public:
+    QtMessageBox();
     int show(const QString &text, int style, const QString &title) override;
+
+private:
+    QWidget *owner() const;
+    QObject m_context; // ends the focus connection with this object
+    QPointer<QWidget> m_lastActive;
 };
 
 class QtBeeper : public Beeper
