@@ -64,6 +64,20 @@ void QtClipboard::Clear()
     board()->clear(QClipboard::Clipboard);
 }
 
+void keepAboveTheProgram(QWidget *dialog)
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && w != dialog
+            && (x11window::hasState(w, x11window::State::Above) || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))) {
+            if (x11window::active())
+                x11window::setState(dialog, x11window::State::Above, true);
+            else
+                dialog->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+            return;
+        }
+    }
+}
+
 QtMessageBox::QtMessageBox()
 {
     // The program's window the user last worked in, for boxes that come
@@ -101,17 +115,7 @@ int QtMessageBox::show(const QString &text, int style, const QString &title)
     box->setWindowTitle(title.isEmpty() ? kAppTitle : title);
     box->setTextFormat(Qt::PlainText);
     box->setText(text);
-    // Above an always-on-top window of the program, the box must be in that band too.
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w->isVisible() && w != box
-            && (x11window::hasState(w, x11window::State::Above) || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))) {
-            if (x11window::active())
-                x11window::setState(box, x11window::State::Above, true);
-            else
-                box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-            break;
-        }
-    }
+    keepAboveTheProgram(box);
     QPushButton *yes = nullptr;
     QPushButton *ok = nullptr;
     if (style == vbYesNo) {

@@ -20,6 +20,10 @@ public:
     void Clear() override;
 };
 
+// A dialog about to be shown goes into the always-on-top band when a
+// window of the program is there, so that no window of its own covers it.
+void keepAboveTheProgram(QWidget *dialog);
+
 // Each box is owned by the program's active window (or the one last
 // active): it opens over that window and stays above it, in the
 // always-on-top band when a window of the program is there.

@@ -1,5 +1,6 @@
 #include "qttray.h"
 
+#include "qtservices.h"
 #include "shell32.h"
 #include "x11trayhost.h"
 #include "x11window.h"
@@ -107,5 +108,6 @@ void QtTray::notify(const QString &title, const QString &text)
     box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
+    keepAboveTheProgram(box);
     box->show();
 }

@@ -100,6 +100,11 @@ TEST_F(WindowsE2E, VordergrundChangesTheBandInPlace)
             << value << " at " << client(id).topLeft().x() << "," << client(id).topLeft().y();
         EXPECT_EQ(idOf(f), id) << value;
     }
+    // "Transparent" likewise changes the window as it stands.
+    f.Check3->setValue(1);
+    EXPECT_TRUE(x11::waitUntil([&] { return xprop(id, {QStringLiteral("_NET_WM_WINDOW_OPACITY")}).contains("= "); }));
+    f.Check3->setValue(0);
+    EXPECT_EQ(idOf(f), id);
 
     // A user clicks "Auto-Maus", then the slot number box: the focus left the option.
     auto clickAt = [&](int left, int top, int width, int height) {
@@ -149,6 +154,10 @@ TEST_F(WindowsE2E, AMessageBoxOpensAboveTheWindowThatAskedAndTakesAClick)
             if (b->text() == QStringLiteral("Ja"))
                 yes = qobject_cast<QPushButton *>(b);
         }
+        const QString shots = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                shots + QStringLiteral("/warnung-ueber-textspeicher.png")});
         const QPoint p = yes->mapToGlobal(yes->rect().center()) * yes->devicePixelRatioF();
         x11::run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
                                              QStringLiteral("click"), QStringLiteral("1")});
