@@ -22,7 +22,11 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -233,4 +237,41 @@ TEST_F(WindowsE2E, TheTextStoreHasTheDesignsOuterSizeHiddenOrShown)
     expect(3100, 1000, "small, set while shown");
     t.Command8_Click();
     expect(5400, 3675, "large, set while shown");
+}
+
+// The tray host is followed by what it announces, not by polling: a host
+// that announces itself (the MANAGER message of _NET_SYSTEM_TRAY_S0) is
+// taken up at once, and its window's end is the host going away.
+TEST_F(WindowsE2E, TheTrayHostIsFollowedByItsAnnouncements)
+{
+    QtTray tray;
+    std::vector<bool> seen;
+    QObject::connect(&tray, &TrayService::hostAvailableChanged, [&](bool present) { seen.push_back(present); });
+    // Another program's host window, announced as the manager (trayer keeps the selection).
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t host = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, host, s->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      s->root_visual, 0, nullptr);
+    auto atom = [&](const char *name) {
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+        const xcb_atom_t a = r->atom;
+        free(r);
+        return a;
+    };
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = s->root;
+    m.type = atom("MANAGER");
+    m.data.data32[1] = atom("_NET_SYSTEM_TRAY_S0");
+    m.data.data32[2] = host;
+    xcb_send_event(c, 0, s->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&m));
+    xcb_flush(c);
+    EXPECT_TRUE(x11::waitUntil([&] { return seen == std::vector<bool>{true}; }, 2000));
+    xcb_destroy_window(c, host);
+    xcb_flush(c);
+    EXPECT_TRUE(x11::waitUntil([&] { return seen == std::vector<bool>{true, false}; }, 2000));
+    xcb_disconnect(c);
 }
