@@ -77,9 +77,8 @@ QByteArray encoded(const QImage &img, const char *format)
     return bytes;
 }
 
-// The window's state as the window manager keeps it. The native window's id
-// is asked for each time: Qt 6.4 re-creates the X window after a change of
-// the stay-on-top hint, and QWidget::winId() can lag behind.
+// The window's state as the window manager keeps it, read from the native
+// window the widget has now.
 QString netWmState(const QWidget &w)
 {
     const WId id = w.windowHandle() ? w.windowHandle()->winId() : 0;
