@@ -3,14 +3,44 @@
 #include "capture/Zwischablage.h"
 #include "shell/Starter.h"
 #include "winutil/forms.h"
+#include "winutil/selectionfetcher.h"
 #include "winutil/shell32.h"
 
+#include <cmath>
+
 namespace program {
+
+namespace {
+QString mib(qint64 bytes)
+{
+    return QString::number(std::llround(double(bytes) / (1024.0 * 1024.0)));
+}
+} // namespace
+
+QString refusalNotice(QSize size)
+{
+    const int side = static_cast<int>(std::lround(std::sqrt(double(SelectionFetcher::kMaxPixels))));
+    const QString pixels = QStringLiteral("%1 × %2 Pixel").arg(size.width()).arg(size.height());
+    if (size.isValid() && qint64(size.width()) * size.height() > SelectionFetcher::kMaxPixels)
+        return QStringLiteral("Bild nicht übernommen: %1 sind zu groß (höchstens %2 × %2 Pixel).")
+            .arg(pixels)
+            .arg(side);
+    // Within the pixels but more bytes than a transfer may bring.
+    return QStringLiteral("Bild nicht übernommen: %1größer als %2 MB.")
+        .arg(size.isValid() ? pixels + QStringLiteral(", ") : QString())
+        .arg(mib(SelectionFetcher::kMaxImageBytes));
+}
 
 void wire(Forms &forms)
 {
     shell32::UseTrayService(forms.services().tray);
     forms.addEndStep([&forms] { Zwischablage::leaveBeforeEnd(forms); });
+    Services &s = forms.services();
+    if (s.clipboard && s.tray) {
+        QObject::connect(s.clipboard, &Clipboard::pictureRefused, s.tray, [tray = s.tray](QSize size) {
+            tray->notify(kAppTitle, refusalNotice(size));
+        });
+    }
 }
 
 void bringForward(Forms &forms)

@@ -3,7 +3,10 @@
 #include "Zwischablage.h"
 
 #include "winutil/forms.h"
+#include "winutil/modalgate.h"
 #include "winutil/user32.h"
+
+#include <QApplication>
 
 namespace ModuleZ {
 
@@ -23,23 +26,57 @@ QString cut(const QString &text)
     return text.left(n);
 }
 
-void capture(Zwischablage *window)
+// What one clipboard change brought.
+struct Content {
+    std::optional<QString> text;
+    QImage picture;
+};
+
+// A clipboard that cannot be read skips that part of the capture only.
+Content read(Clipboard &board)
 {
-    Clipboard *board = window->services().clipboard;
-    window->services().beeper->beep();
-    QPointer<Zwischablage> alive(window);
-    // A clipboard that cannot be read skips that part of the capture only.
-    if (board->GetFormat(vbCFText)) {
-        if (const auto text = board->GetText())
-            window->Text1->setText(cut(*text));
+    Content c;
+    if (board.GetFormat(vbCFText)) {
+        if (const auto text = board.GetText())
+            c.text = cut(*text);
     }
+    if (board.GetFormat(vbCFBitmap))
+        c.picture = board.GetData();
+    return c;
+}
+
+void handOff(Zwischablage *window, const Content &c)
+{
+    QPointer<Zwischablage> alive(window);
+    if (c.text)
+        window->Text1->setText(*c.text);
     if (!alive || alive->isUnloaded())
         return;
-    if (board->GetFormat(vbCFBitmap)) {
-        const QImage picture = board->GetData();
-        if (!picture.isNull() && alive)
-            alive->Picture1->setPicture(picture);
+    if (!c.picture.isNull())
+        alive->Picture1->setPicture(c.picture);
+}
+
+// Hand-offs waiting for a message box to be answered.
+int g_waiting = 0;
+
+void capture(Zwischablage *window)
+{
+    window->services().beeper->beep();
+    const Content c = read(*window->services().clipboard);
+    // A change that arrives while a message box of the program is open (the
+    // image store's wrap message, a question) would run inside the box, half
+    // way through the handler that asked. It waits for the answer, and
+    // everything after it waits too, so the order of changes is kept.
+    if (modalgate::open() || g_waiting > 0) {
+        ++g_waiting;
+        modalgate::whenClosed(qApp, [window = QPointer<Zwischablage>(window), c] {
+            --g_waiting;
+            if (window && !window->isUnloaded())
+                handOff(window, c);
+        });
+        return;
     }
+    handOff(window, c);
 }
 
 } // namespace

@@ -56,7 +56,8 @@ Formbilder::Formbilder(Forms &forms)
     : Form(forms)
 {
     // "vordergrund" is ticked at design: the window opens in the always-on-top band.
-    setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    setWindowFlags(Qt::Window);
+    SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     setFixedBorder(false);
     setKeyPreview(true);
     setCaption(QStringLiteral("Merkolo, Quenta"));

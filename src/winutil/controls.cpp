@@ -10,6 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 // ---- events ---------------------------------------------------------------
 
 ControlEvents::ControlEvents(QWidget *control)
@@ -282,18 +284,42 @@ QVariant ListModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
+namespace {
+
+// Invisible marks that reorder the text around them: shown as their code
+// point, so that the line shows the characters in the order they are stored.
+bool directionMark(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
 QString ListModel::oneLine(const QString &text)
 {
-    QString shown = text.left(kShownChars);
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral(" \u21b5 "));
-    for (QChar &c : shown) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QChar(0x21b5);
-        else if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
-                 || c == QChar::ParagraphSeparator)
-            c = QLatin1Char(' ');
+    qsizetype n = std::min<qsizetype>(text.size(), kShownChars);
+    if (n > 0 && n < text.size() && text.at(n - 1).isHighSurrogate())
+        --n; // never half a character
+    QString shown;
+    shown.reserve(n + 16);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) {
+            shown += QStringLiteral(" \u21b5 ");
+            ++i;
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            shown += QChar(0x21b5);
+        } else if (directionMark(c.unicode())) {
+            shown += QStringLiteral("[U+%1]").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        } else if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
+                   || c == QChar::ParagraphSeparator) {
+            shown += QLatin1Char(' ');
+        } else {
+            shown += c;
+        }
     }
-    if (text.size() > kShownChars)
+    if (text.size() > n)
         shown += QChar(0x2026);
     return shown;
 }

@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace filesave {
 
 namespace {
@@ -34,7 +37,15 @@ bool writeWhole(const QString &path, const std::function<bool(QIODevice &)> &wri
         file.cancelWriting();
         return fail(error, reason);
     }
-    // commit() flushes, syncs and renames; a full disk shows here at the latest.
+    // What the writer left in the buffer reaches the disk here. commit()
+    // would flush it too, but a failure of that last flush (a full disk,
+    // with a small file, shows only there) does not stop it from putting
+    // the short file in place of the old one; neither does a failed sync.
+    if (!file.flush() || ::fsync(file.handle()) != 0) {
+        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);
+        file.cancelWriting();
+        return fail(error, reason);
+    }
     if (!file.commit())
         return fail(error, file.errorString());
     return true;

@@ -3,6 +3,7 @@
 #include "forms.h"
 #include "keys.h"
 #include "twips.h"
+#include "x11window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,12 +13,28 @@
 
 #include <cmath>
 
+namespace {
+
+// The last frame the window manager gave a window of each kind (fixed
+// border or not), for windows it has not framed yet.
+std::optional<QMargins> g_seenFrame[2];
+
+} // namespace
+
 Form::Form(Forms &forms)
     : QWidget(nullptr)
     , m_forms(forms)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_hWnd = user32::CreateWindowHandle(this);
+    static const bool watching = [] {
+        x11window::onFrameChanged([](QWindow *window) {
+            if (auto *form = qobject_cast<Form *>(QWidget::find(window->winId())))
+                form->frameArrived();
+        });
+        return true;
+    }();
+    Q_UNUSED(watching);
 }
 
 Form::~Form()
@@ -41,8 +58,10 @@ void Form::Show()
         return;
     if (m_centre && !m_shownOnce) {
         if (const QScreen *s = QGuiApplication::primaryScreen()) {
-            const QMargins m = frameMarginsPx();
-            const QSize outer = size().grownBy(m);
+            const QMargins f = frameDevicePx();
+            const double dpr = devicePixelRatioF();
+            const QSize outer(static_cast<int>(std::lround(width() + (f.left() + f.right()) / dpr)),
+                              static_cast<int>(std::lround(height() + (f.top() + f.bottom()) / dpr)));
             const QRect avail = s->availableGeometry();
             move(avail.center() - QPoint(outer.width() / 2, outer.height() / 2));
         }
@@ -50,6 +69,12 @@ void Form::Show()
     m_shownOnce = true;
     show();
     raise();
+    // Hidden and shown again within one handler (as "vordergrund" does), the
+    // window keeps the input focus, but the widget layer has forgotten that
+    // it is active and no click would tell it again: focus events of its
+    // controls (the options' lost focus) would never come.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
+        QApplication::setActiveWindow(this);
 }
 
 void Form::Hide()
@@ -96,7 +121,12 @@ bool Form::event(QEvent *event)
 {
     if (event->type() == QEvent::Show)
         watchExposure();
-    return QWidget::event(event);
+    const bool done = QWidget::event(event);
+    // Where no window manager reports its frame by an event of its own, the
+    // frame is known once the window is shown.
+    if (event->type() == QEvent::Show && !x11window::active())
+        refitToFrame(frameDevicePx());
+    return done;
 }
 
 void Form::watchExposure()
@@ -157,16 +187,68 @@ void Form::closeEvent(QCloseEvent *event)
     Unload(vbFormControlMenu);
 }
 
-QMargins Form::frameMarginsPx() const
+QMargins Form::frameDevicePx() const
 {
+    const int kind = m_fixedBorder ? 1 : 0;
     if (isVisible()) {
-        if (const QWindow *w = windowHandle()) {
-            const QMargins m = w->frameMargins();
-            if (!m.isNull())
-                return m;
+        if (const auto f = x11window::frameExtents(windowHandle())) {
+            m_frame = *f;
+            g_seenFrame[kind] = *f;
+            return *f;
         }
     }
-    return {3, 19, 3, 3};
+    if (m_frame)
+        return *m_frame;
+    if (g_seenFrame[kind])
+        return *g_seenFrame[kind];
+    const double dpr = devicePixelRatioF();
+    // A window manager known only to the toolkit (rounded to its pixels).
+    if (isVisible() && !x11window::active()) {
+        if (const QWindow *w = windowHandle(); w && !w->frameMargins().isNull()) {
+            const QMargins m = w->frameMargins();
+            return QMargins(qRound(m.left() * dpr), qRound(m.top() * dpr), qRound(m.right() * dpr),
+                            qRound(m.bottom() * dpr));
+        }
+    }
+    // No window manager (yet): a fixed single border at this scale.
+    return QMargins(qRound(3 * dpr), qRound(19 * dpr), qRound(3 * dpr), qRound(3 * dpr));
+}
+
+int Form::clientWidthFor(int outerTwips, const QMargins &frame) const
+{
+    return twips::clientPixels(outerTwips, twips::perPixelX(), devicePixelRatioF(), frame.left() + frame.right());
+}
+
+int Form::clientHeightFor(int outerTwips, const QMargins &frame) const
+{
+    return twips::clientPixels(outerTwips, twips::perPixelY(), devicePixelRatioF(), frame.top() + frame.bottom());
+}
+
+void Form::frameArrived()
+{
+    if (const auto now = x11window::frameExtents(windowHandle()))
+        refitToFrame(*now);
+}
+
+void Form::refitToFrame(const QMargins &now)
+{
+    if (m_unloaded)
+        return;
+    m_frame = now;
+    g_seenFrame[m_fixedBorder ? 1 : 0] = now;
+    // Sizes set in twips with another frame, and not changed by other means since, follow this one.
+    int w = width();
+    int h = height();
+    if (m_tw[2] && m_sizedWith[0] && *m_sizedWith[0] != now && clientWidthFor(*m_tw[2], *m_sizedWith[0]) == w)
+        w = clientWidthFor(*m_tw[2], now);
+    if (m_tw[3] && m_sizedWith[1] && *m_sizedWith[1] != now && clientHeightFor(*m_tw[3], *m_sizedWith[1]) == h)
+        h = clientHeightFor(*m_tw[3], now);
+    if (m_sizedWith[0])
+        m_sizedWith[0] = now;
+    if (m_sizedWith[1])
+        m_sizedWith[1] = now;
+    if (QSize(w, h) != size())
+        applyClientSize(w, h);
 }
 
 namespace {
@@ -190,16 +272,18 @@ int Form::Top() const
 
 int Form::Width() const
 {
-    const QMargins m = frameMarginsPx();
-    const int px = width() + m.left() + m.right();
-    return m_tw[2] && twips::toPixelsX(*m_tw[2]) == px ? *m_tw[2] : tw(px, twips::perPixelX());
+    const QMargins f = frameDevicePx();
+    if (m_tw[2] && clientWidthFor(*m_tw[2], f) == width())
+        return *m_tw[2];
+    return twips::outerTwips(width(), twips::perPixelX(), devicePixelRatioF(), f.left() + f.right());
 }
 
 int Form::Height() const
 {
-    const QMargins m = frameMarginsPx();
-    const int px = height() + m.top() + m.bottom();
-    return m_tw[3] && twips::toPixelsY(*m_tw[3]) == px ? *m_tw[3] : tw(px, twips::perPixelY());
+    const QMargins f = frameDevicePx();
+    if (m_tw[3] && clientHeightFor(*m_tw[3], f) == height())
+        return *m_tw[3];
+    return twips::outerTwips(height(), twips::perPixelY(), devicePixelRatioF(), f.top() + f.bottom());
 }
 
 void Form::setLeft(int v)
@@ -217,15 +301,15 @@ void Form::setTop(int v)
 void Form::setWidth(int v)
 {
     m_tw[2] = v;
-    const QMargins m = frameMarginsPx();
-    applyClientSize(twips::toPixelsX(v) - m.left() - m.right(), height());
+    m_sizedWith[0] = frameDevicePx();
+    applyClientSize(clientWidthFor(v, *m_sizedWith[0]), height());
 }
 
 void Form::setHeight(int v)
 {
     m_tw[3] = v;
-    const QMargins m = frameMarginsPx();
-    applyClientSize(width(), twips::toPixelsY(v) - m.top() - m.bottom());
+    m_sizedWith[1] = frameDevicePx();
+    applyClientSize(width(), clientHeightFor(v, *m_sizedWith[1]));
 }
 
 int Form::ScaleWidth() const

@@ -57,9 +57,10 @@ public:
     int ScaleHeight() const;
     void setClientSizeTwips(int width, int height);
 
-    // Frame around the client area in pixels: the window manager's when the
-    // window is framed, else the frame of a fixed single-border window.
-    QMargins frameMarginsPx() const;
+    // Frame around the client area in device pixels: the window manager's
+    // when it has framed the window; while hidden, the one it had, or the
+    // one another window of its kind has; else a nominal single border.
+    QMargins frameDevicePx() const;
 
 protected:
     virtual void Form_Load() {}
@@ -84,6 +85,12 @@ private:
     void runLoad();
     void applyClientSize(int widthPx, int heightPx);
     void watchExposure();
+    // The window manager framed the window (anew): outer sizes set in twips
+    // are made good with the real frame.
+    void frameArrived();
+    void refitToFrame(const QMargins &frame);
+    int clientWidthFor(int outerTwips, const QMargins &frame) const;
+    int clientHeightFor(int outerTwips, const QMargins &frame) const;
 
     Forms &m_forms;
     HWND m_hWnd = 0;
@@ -95,4 +102,6 @@ private:
     QPointer<QWindow> m_exposedWindow; // the native window whose exposures raise Form_Paint
     bool m_painted = false;            // paintEvent ran since the last exposure
     std::optional<int> m_tw[4]; // last twips set for left, top, width, height
+    mutable std::optional<QMargins> m_frame; // the frame the window manager last gave it
+    std::optional<QMargins> m_sizedWith[2];  // frame the outer width, height were set with
 };

@@ -6,6 +6,8 @@
 #include <memory>
 
 class ImageOffer;
+#include <QPointer>
+#include <QWidget>
 
 class QtClipboard : public Clipboard
 {
@@ -30,10 +32,23 @@ private:
     std::unique_ptr<ImageOffer> m_offer;
 };
 
+// A dialog about to be shown goes into the always-on-top band when a
+// window of the program is there, so that no window of its own covers it.
+void keepAboveTheProgram(QWidget *dialog);
+
+// Each box is owned by the program's active window (or the one last
+// active): it opens over that window and stays above it, in the
+// always-on-top band when a window of the program is there.
 class QtMessageBox : public MessageBoxService
 {
 public:
+    QtMessageBox();
     int show(const QString &text, int style, const QString &title) override;
+
+private:
+    QWidget *owner() const;
+    QObject m_context; // ends the focus connection with this object
+    QPointer<QWidget> m_lastActive;
 };
 
 class QtBeeper : public Beeper

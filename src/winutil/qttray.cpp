@@ -1,17 +1,23 @@
 #include "qttray.h"
 
+#include "qtservices.h"
 #include "shell32.h"
+#include "x11trayhost.h"
+#include "x11window.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMessageBox>
 
 QtTray::QtTray()
 {
-    m_host = QSystemTrayIcon::isSystemTrayAvailable();
-    // The host (the panel holding the icons) may start, stop or restart at any time.
-    m_hostWatch.setInterval(1000);
-    connect(&m_hostWatch, &QTimer::timeout, this, &QtTray::watchHost);
-    m_hostWatch.start();
+    // The host (the panel holding the icons) may start, stop or restart at
+    // any time; on X11 it says so with events, so nothing needs polling.
+    if (X11TrayHost::available()) {
+        auto *host = new X11TrayHost(this);
+        connect(host, &X11TrayHost::changed, this, &QtTray::hostChanged);
+    }
 }
 
 QtTray::~QtTray()
@@ -69,18 +75,39 @@ void QtTray::popUp(QMenu &menu)
     menu.exec(QCursor::pos());
 }
 
-void QtTray::watchHost()
+void QtTray::hostChanged(bool present)
 {
-    const bool host = QSystemTrayIcon::isSystemTrayAvailable();
-    if (host == m_host)
-        return;
-    m_host = host;
-    if (host) {
+    if (present) {
         // Dock again in the new host.
         for (auto &[id, icon] : m_icons) {
             icon->hide();
             icon->show();
         }
     }
-    emit hostAvailableChanged(host);
+    emit hostAvailableChanged(present);
+}
+
+void QtTray::setTaskVisible(bool visible)
+{
+    m_taskVisible = visible;
+    x11window::setStateForAll(x11window::State::SkipTaskbar, !visible);
+}
+
+void QtTray::notify(const QString &title, const QString &text)
+{
+    for (auto &[id, icon] : m_icons) {
+        if (icon->isVisible() && hostAvailable()) {
+            icon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
+            return;
+        }
+    }
+    // Never silently: a notice that needs no answer and blocks nothing.
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton,
+                                QApplication::activeWindow());
+    box->setTextFormat(Qt::PlainText);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    keepAboveTheProgram(box);
+    box->show();
 }

@@ -7,7 +7,6 @@
 #include "services.h"
 
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #include <map>
 
@@ -22,18 +21,21 @@ public:
     void removeIcon(int id) override;
     bool hostAvailable() override;
     void popUp(QMenu &menu) override;
-    void setTaskVisible(bool visible) override { m_taskVisible = visible; }
+    // Reaches the window manager on X11: every window of the program, also
+    // those shown later, leaves or rejoins the task list.
+    void setTaskVisible(bool visible) override;
     bool taskVisible() const override { return m_taskVisible; }
+    // A short notice from the program's icon (a balloon); without an icon
+    // in a notification area, a small window of its own that asks nothing.
+    void notify(const QString &title, const QString &text) override;
 
     // The Windows mouse message number of a toolkit activation. The toolkit
     // reports a right press as Context and no right double-click at all.
     static int mouseMessageOf(QSystemTrayIcon::ActivationReason reason);
 
 private:
-    void watchHost();
+    void hostChanged(bool present);
 
     std::map<int, QSystemTrayIcon *> m_icons;
-    QTimer m_hostWatch;
-    bool m_host = false;
     bool m_taskVisible = true;
 };

@@ -33,6 +33,8 @@ public:
 signals:
     // The system clipboard changed (another program or this one wrote it).
     void changed();
+    // The change brought a picture too big to take (its size when known, the bytes offered).
+    void pictureRefused(QSize size, qint64 bytes);
 };
 
 // Message-box styles and results of the legacy design.
@@ -95,6 +97,8 @@ public:
     // The program's entry in the task list.
     virtual void setTaskVisible(bool visible) = 0;
     virtual bool taskVisible() const = 0;
+    // A notice to the user that asks nothing (a balloon from the icon).
+    virtual void notify(const QString &title, const QString &text) = 0;
 
 signals:
     // A mouse action on icon `id` as a Windows mouse message number (0x0203 left double-click, ...).

@@ -63,6 +63,16 @@ double perPixelY() { return 1440.0 / dpi(false); }
 int toPixelsX(double tw) { return static_cast<int>(std::lround(tw / perPixelX())); }
 int toPixelsY(double tw) { return static_cast<int>(std::lround(tw / perPixelY())); }
 
+int clientPixels(int outerTwips, double twipsPerPixel, double dpr, int frameDevice)
+{
+    return static_cast<int>(std::lround(outerTwips / twipsPerPixel - frameDevice / dpr));
+}
+
+int outerTwips(int clientPixels, double twipsPerPixel, double dpr, int frameDevice)
+{
+    return static_cast<int>(std::lround((clientPixels + frameDevice / dpr) * twipsPerPixel));
+}
+
 void place(QWidget *control, int left, int top, int width, int height)
 {
     apply(control, {left, top, width, height});

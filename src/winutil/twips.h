@@ -14,6 +14,14 @@ double perPixelY();
 int toPixelsX(double tw);
 int toPixelsY(double tw);
 
+// A window's outer extent in twips and its client extent in the toolkit's
+// pixels, with the window manager's frame (left + right, or top + bottom)
+// in device pixels: the frame does not scale with the toolkit's scale
+// factor, so the two meet in device pixels. `dpr` is device pixels per
+// toolkit pixel.
+int clientPixels(int outerTwips, double twipsPerPixel, double dpr, int frameDevice);
+int outerTwips(int clientPixels, double twipsPerPixel, double dpr, int frameDevice);
+
 struct Rect {
     int left = 0;
     int top = 0;

@@ -1,5 +1,7 @@
 #include "user32.h"
 
+#include "x11window.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -212,16 +214,20 @@ BOOL SetLayeredWindowAttributes(HWND hWnd, COLORREF, BYTE bAlpha, DWORD dwFlags)
 
 namespace {
 
-void setStaysOnTop(QWidget *window, bool on)
+void setStaysOnTop(Window &w, QWidget *window, bool on)
 {
+    w.exStyle = on ? (w.exStyle | WS_EX_TOPMOST) : (w.exStyle & ~WS_EX_TOPMOST);
+    if (x11window::active()) {
+        // The band changes on the window as it stands: changing the toolkit's
+        // stay-on-top flag instead makes it replace the X window at the next
+        // hide, and the window manager then places the new one anew.
+        x11window::setState(window, x11window::State::Above, on);
+        return;
+    }
     Qt::WindowFlags flags = window->windowFlags();
     if (flags.testFlag(Qt::WindowStaysOnTopHint) == on)
         return;
     flags.setFlag(Qt::WindowStaysOnTopHint, on);
-    // QWidget::setWindowFlags would hide and re-map the window (and lose its
-    // focus); the native window takes the new band as it stands. (Qt still
-    // re-creates the X window at its next show after a hide: its id is
-    // windowHandle()->winId(), which QWidget::winId() can lag behind.)
     window->overrideWindowFlags(flags);
     if (QWindow *native = window->windowHandle())
         native->setFlags(flags);
@@ -245,7 +251,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
         return 0;
     if (!(uFlags & SWP_NOZORDER)) {
         if (hWndInsertAfter == HWND_TOPMOST || hWndInsertAfter == HWND_NOTOPMOST)
-            setStaysOnTop(window, hWndInsertAfter == HWND_TOPMOST);
+            setStaysOnTop(*w, window, hWndInsertAfter == HWND_TOPMOST);
         else if (hWndInsertAfter == HWND_TOP)
             window->raise();
         else if (hWndInsertAfter == HWND_BOTTOM)

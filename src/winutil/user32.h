@@ -26,6 +26,8 @@ constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 constexpr int GWL_WNDPROC = -4;
 constexpr int GWL_EXSTYLE = -20;
 constexpr LONG WS_EX_LAYERED = 0x80000;
+// Set by SetWindowPos for a window in the always-on-top band.
+constexpr LONG WS_EX_TOPMOST = 0x8;
 constexpr int HTCAPTION = 2;
 
 namespace user32 {

@@ -30,12 +30,20 @@ QClipboard *board()
 X11Clipboard::X11Clipboard()
     : QtClipboard(false)
 {
-    m_fetcher = std::make_unique<SelectionFetcher>(imageTypes(), kDeadlineMs,
-                                                   [this](const SelectionFetcher::Result &r) {
-        Snapshot s{r.text, r.image};
-        // Back to the user-interface thread; dropped if this object is gone.
-        QMetaObject::invokeMethod(this, [this, s] { deliver(s); }, Qt::QueuedConnection);
-    });
+    m_fetcher = std::make_unique<SelectionFetcher>(
+        imageTypes(), SelectionFetcher::Limits{kPatienceMs, kOverallMs}, [this](const SelectionFetcher::Result &r) {
+            Snapshot s{r.text, r.image};
+            const auto refused = r.refused;
+            // Back to the user-interface thread; dropped if this object is gone.
+            QMetaObject::invokeMethod(
+                this,
+                [this, s, refused] {
+                    if (refused)
+                        emit pictureRefused(refused->size, refused->bytes);
+                    deliver(s);
+                },
+                Qt::QueuedConnection);
+        });
     connect(board(), &QClipboard::dataChanged, this, &X11Clipboard::ownerChanged);
     // What the clipboard holds at start, so that joining the viewer chain captures it.
     ownerChanged();

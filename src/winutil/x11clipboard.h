@@ -37,8 +37,9 @@ public:
     // Snapshots delivered so far; the first one is what the clipboard held at start.
     int snapshots() const { return m_snapshots; }
 
-    // Longest wait for the owner of the clipboard, per change.
-    static constexpr int kDeadlineMs = 1500;
+    // Longest wait for the owner's next step, and for one change in all.
+    static constexpr int kPatienceMs = 1500;
+    static constexpr int kOverallMs = 8000;
 
 private:
     void ownerChanged();

@@ -150,3 +150,60 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
     ASSERT_TRUE(waitForCount(2));
     EXPECT_EQ(entries().last(), QStringLiteral("danach"));
 }
+
+// An owner that starts an incremental transfer and then drips a byte now and
+// then, or sends nothing at all, holds up no later copy: the newer change
+// cancels the fetch in progress and is captured at once.
+TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
+{
+    for (const char *mode : {"drip", "stall"}) {
+        QProcess owner;
+        owner.start(QStringLiteral(INCR_OWNER), {QString::fromLatin1(mode)});
+        ASSERT_TRUE(owner.waitForReadyRead(5000)) << mode;
+        // The fetch of the slow owner's text is under way.
+        x11::waitUntil([] { return false; }, 300);
+        const QString next = QStringLiteral("nach dem langsamen Besitzer (%1)").arg(QLatin1String(mode));
+        x11::setClipboardText(next);
+        EXPECT_TRUE(x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == next; }, 1000)) << mode;
+        owner.kill();
+        owner.waitForFinished(2000);
+    }
+    EXPECT_FALSE(entries().contains(QStringLiteral("x")));
+}
+
+// Alone, a dripping owner is given up after the overall limit, however
+// steadily it drips: the change costs a beep, and capture goes on.
+TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
+{
+    const int delivered = desktop->bridge->delivered();
+    QProcess owner;
+    owner.start(QStringLiteral(INCR_OWNER), {QStringLiteral("drip")});
+    ASSERT_TRUE(owner.waitForReadyRead(5000));
+    EXPECT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; },
+                               X11Clipboard::kOverallMs + 3000));
+    EXPECT_TRUE(entries().isEmpty());
+    owner.kill();
+    owner.waitForFinished(2000);
+    x11::setClipboardText(QStringLiteral("weiter"));
+    EXPECT_TRUE(waitForCount(1));
+}
+
+// The suite ends the clipboard owners it started, and only those.
+TEST_F(CaptureE2E, StoppingTheOwnersLeavesOtherProgramsXclipAlone)
+{
+    QProcess bystander;
+    bystander.setProcessChannelMode(QProcess::MergedChannels);
+    bystander.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                              QStringLiteral("primary"), QStringLiteral("-i")});
+    ASSERT_TRUE(bystander.waitForStarted(5000));
+    bystander.write("gehört jemand anderem");
+    bystander.closeWriteChannel();
+    ASSERT_TRUE(bystander.waitForReadyRead(5000)); // it owns PRIMARY now
+    x11::setClipboardText(QStringLiteral("vom Test"));
+    ASSERT_TRUE(waitForCount(1));
+    x11::stopClipboardOwners();
+    EXPECT_EQ(bystander.state(), QProcess::Running);
+    EXPECT_EQ(x11::readClipboard().size(), 0) << "the test's own owner has ended";
+    bystander.kill();
+    bystander.waitForFinished(2000);
+}

@@ -83,9 +83,8 @@ QByteArray encoded(const QImage &img, const char *format)
     return bytes;
 }
 
-// The window's state as the window manager keeps it. The native window's id
-// is asked for each time: Qt 6.4 re-creates the X window after a change of
-// the stay-on-top hint, and QWidget::winId() can lag behind.
+// The window's state as the window manager keeps it, read from the native
+// window the widget has now.
 QString netWmState(const QWidget &w)
 {
     const WId id = w.windowHandle() ? w.windowHandle()->winId() : 0;
@@ -428,4 +427,42 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
               f.Picture3->Picture().pixel(35, 10));
     EXPECT_EQ(f.Text1->Text(), QStringLiteral("2"));
     screenshot(f, shot("bildspeicher-geloescht.png"));
+}
+
+// Pictures up to 8192 x 8192 pixels are captured, whatever their depth; a
+// bigger one is refused with a notice from the tray icon that names its size.
+TEST_F(RealImageStore, PicturesUpToTheLimitAreCapturedABiggerOneIsRefusedAloud)
+{
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    auto offer = [&](const QImage &img) {
+        const int before = desktop->bridge->delivered();
+        x11::setClipboardData(encoded(img, "PNG"), QStringLiteral("image/png"));
+        return x11::waitUntil([&] { return desktop->bridge->delivered() > before; }, kCaptureDeadlineMs);
+    };
+
+    // 196 MB as 32-bit pixels.
+    QImage big(7000, 7000, QImage::Format_RGB32);
+    big.fill(qRgb(20, 140, 90));
+    big.setPixel(6999, 6999, qRgb(250, 0, 0));
+    ASSERT_TRUE(offer(big));
+    EXPECT_EQ(viewer.Picture1->Picture().size(), QSize(7000, 7000));
+    EXPECT_EQ(viewer.Picture1->Picture().pixel(6999, 6999), qRgb(250, 0, 0));
+    big = QImage();
+
+    // 16 bits a channel decode to 64-bit pixels first: 200 MB, kept at 32 bits.
+    QImage deep(5000, 5000, QImage::Format_RGBA64);
+    deep.fill(QColor(10, 20, 30));
+    ASSERT_TRUE(offer(deep));
+    EXPECT_EQ(viewer.Picture1->Picture().size(), QSize(5000, 5000));
+    EXPECT_LE(viewer.Picture1->Picture().depth(), 32);
+    deep = QImage();
+    EXPECT_TRUE(desktop->tray.notices.isEmpty());
+
+    // Beyond the limit: nothing is captured, and the user is told.
+    QImage huge(9000, 9000, QImage::Format_Mono);
+    huge.fill(1);
+    ASSERT_TRUE(offer(huge));
+    EXPECT_EQ(viewer.Picture1->Picture().size(), QSize(5000, 5000));
+    ASSERT_EQ(desktop->tray.notices.size(), 1);
+    EXPECT_TRUE(desktop->tray.notices[0].contains(QStringLiteral("9000 × 9000 Pixel"))) << desktop->tray.notices[0].toStdString();
 }

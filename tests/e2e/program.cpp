@@ -2,6 +2,8 @@
 
 #include "x11.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,6 +13,7 @@ namespace e2e {
 namespace {
 
 struct XWindow {
+    QString id;
     QString title;
     QString className;
     QRect rect; // absolute
@@ -36,6 +39,7 @@ std::vector<XWindow> programWindows()
         if (!info.contains(QStringLiteral("Map State: IsViewable")))
             continue;
         XWindow w;
+        w.id = QString::fromLatin1(id.trimmed());
         const auto name = QRegularExpression(QStringLiteral("Window id: \\S+ \"(.*)\"")).match(info);
         w.title = name.hasMatch() ? name.captured(1) : QString();
         w.rect = QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"),
@@ -94,6 +98,16 @@ std::optional<QRect> visibleWindow(const QString &title)
     return std::nullopt;
 }
 
+std::optional<QString> windowState(const QString &title)
+{
+    for (const XWindow &w : programWindows()) {
+        if (w.title == title && !w.overrideRedirect)
+            return QString::fromLatin1(
+                x11::run(QStringLiteral("xprop"), {QStringLiteral("-id"), w.id, QStringLiteral("_NET_WM_STATE")}));
+    }
+    return std::nullopt;
+}
+
 std::optional<QRect> trayIcon()
 {
     const QRect s = screen();
@@ -121,6 +135,22 @@ QRect screen()
                                .simplified()
                                .split(QLatin1Char(' '));
     return wh.size() == 2 ? QRect(0, 0, wh[0].toInt(), wh[1].toInt()) : QRect();
+}
+
+qint64 wakeUps(qint64 pid)
+{
+    qint64 sum = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.contains("ctxt_switches:"))
+                sum += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return sum;
 }
 
 void click(const QPoint &at, int button, int count)

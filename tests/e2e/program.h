@@ -23,6 +23,7 @@ public:
     Program &operator=(const Program &) = delete;
 
     bool running() const;
+    qint64 pid() const { return m_process.processId(); }
     // Waits (event loop turning) for the program to end; its exit code, or nothing.
     std::optional<int> waitForEnd(int timeoutMs = 10000);
 
@@ -33,12 +34,16 @@ private:
 // Client area (screen pixels) of the viewable window whose title is exactly
 // `title`, or nothing when no such window is viewable.
 std::optional<QRect> visibleWindow(const QString &title);
+// The window manager's states (_NET_WM_STATE) of that window, or nothing.
+std::optional<QString> windowState(const QString &title);
 // The program's icon in the notification area (a small viewable window of its
 // class inside the tray host), or nothing.
 std::optional<QRect> trayIcon();
 // A viewable pop-up menu of the program, or nothing.
 std::optional<QRect> popUpMenu();
 QRect screen();
+// Times the program's threads were woken so far (context switches).
+qint64 wakeUps(qint64 pid);
 
 // Moves the pointer to a screen point and clicks `button` `count` times.
 void click(const QPoint &at, int button = 1, int count = 1);

@@ -93,6 +93,8 @@ TEST_F(StarterE2E, ADoubleClickOnTheIconBringsTheSelectorBackWhereItWas)
     ASSERT_FALSE(before.isNull());
     const QRect icon = openTextStore(before);
     ASSERT_FALSE(icon.isNull());
+    // Out of the task list, as the window manager sees it; back in once the icon was touched.
+    EXPECT_TRUE(e2e::windowState(kTextStore).value_or(QString()).contains("_NET_WM_STATE_SKIP_TASKBAR"));
 
     e2e::click(icon.center(), 1, 2);
     std::optional<QRect> after;
@@ -103,10 +105,27 @@ TEST_F(StarterE2E, ADoubleClickOnTheIconBringsTheSelectorBackWhereItWas)
     }, 10000));
     EXPECT_EQ(after->topLeft(), before.topLeft());
     EXPECT_EQ(after->width(), before.width());
+    EXPECT_TRUE(x11::waitUntil([&] {
+        return !e2e::windowState(kTextStore).value_or(QString()).contains("SKIP_TASKBAR")
+               && !e2e::windowState(kSelector).value_or(QString()).contains("SKIP_TASKBAR");
+    }));
 
     // "Exit" below the menu bar ends the program and takes the icon away.
     const int bar = after->height() - before.height();
     e2e::click(atTwips(after->adjusted(0, bar, 0, 0), 5760, 510, 615, 255));
     ASSERT_TRUE(program.waitForEnd(15000).has_value());
     EXPECT_FALSE(e2e::trayIcon().has_value());
+}
+
+// At rest, in the tray with its text store open, the program does not wake
+// up at all: the tray host announces itself, nothing is polled.
+TEST_F(StarterE2E, AtRestTheProgramSleeps)
+{
+    Program program;
+    const QRect selector = startSelector(program);
+    ASSERT_FALSE(openTextStore(selector).isNull());
+    x11::waitUntil([] { return false; }, 1000); // settle
+    const qint64 before = e2e::wakeUps(program.pid());
+    x11::waitUntil([] { return false; }, 3000);
+    EXPECT_EQ(e2e::wakeUps(program.pid()) - before, 0);
 }

@@ -60,17 +60,22 @@ QByteArray run(const QString &program, const QStringList &args, const QByteArray
 void setClipboardData(const QByteArray &data, const QString &mimeType)
 {
     auto p = std::make_unique<QProcess>();
-    p->start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                       QStringLiteral("-t"), mimeType, QStringLiteral("-i")});
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    // In the foreground (-quiet) xclip stays the process we started, so it
+    // can be ended by its id; it says when it owns the selection.
+    p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                       QStringLiteral("clipboard"), QStringLiteral("-t"), mimeType,
+                                       QStringLiteral("-i")});
     p->waitForStarted(5000);
     p->write(data);
     p->closeWriteChannel();
-    // xclip forks off after reading its input; the parent exits once it owns the selection.
+    QByteArray said;
     QElapsedTimer t;
     t.start();
-    while (p->state() != QProcess::NotRunning && t.elapsed() < 10000) {
+    while (p->state() != QProcess::NotRunning && !said.contains("Waiting for selection") && t.elapsed() < 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        p->waitForFinished(5);
+        p->waitForReadyRead(5);
+        said += p->readAll();
     }
     owners().push_back(std::move(p));
 }
@@ -97,7 +102,13 @@ QByteArray readClipboard(const QString &target)
 
 void stopClipboardOwners()
 {
-    run(QStringLiteral("pkill"), {QStringLiteral("-x"), QStringLiteral("xclip")});
+    // Only the owners this process started: anybody else's xclip lives on.
+    for (auto &p : owners()) {
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+    }
     owners().clear();
 }
 

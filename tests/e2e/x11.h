@@ -26,7 +26,7 @@ void setClipboardData(const QByteArray &data, const QString &mimeType);
 void setClipboardImage(const QImage &image); // as image/png
 // What the CLIPBOARD holds now, read by xclip (text or the given target).
 QByteArray readClipboard(const QString &target = QStringLiteral("UTF8_STRING"));
-// Ends every xclip this process started.
+// Ends every xclip this process started, by its process id (and no other).
 void stopClipboardOwners();
 
 // Processes events until `done` is true or timeoutMs passes; returns `done()`.

@@ -1,5 +1,7 @@
 #include "fakeservices.h"
 
+#include "winutil/modalgate.h"
+
 #include <QAction>
 #include <QMenu>
 
@@ -58,6 +60,7 @@ void FakeClipboard::setFromOutside(const std::optional<QString> &t, const QImage
 
 int FakeMessageBox::show(const QString &text, int style, const QString &title)
 {
+    modalgate::Scope open; // as a real box: what arrives meanwhile waits for the answer
     calls.push_back({text, style, title.isEmpty() ? kAppTitle : title});
     if (whileOpen)
         whileOpen(text);

@@ -91,6 +91,7 @@ public:
     void popUp(QMenu &menu) override;
     void setTaskVisible(bool visible) override { taskIsVisible = visible; }
     bool taskVisible() const override { return taskIsVisible; }
+    void notify(const QString &title, const QString &text) override { notices.push_back(title + ": " + text); }
 
     // The shell reports a mouse action on the one icon shown (message number).
     void click(int message);
@@ -99,6 +100,7 @@ public:
 
     bool host = true;
     bool taskIsVisible = true;
+    QStringList notices; // "title: text" of each notice
     std::map<int, Icon> icons;
     int adds = 0;
     int removes = 0;

@@ -2,9 +2,14 @@
 
 #include "support/testdesktop.h"
 
+#include "app/program.h"
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
 #include "textstore/Textform.h"
+#include "winutil/selectionfetcher.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -204,4 +209,72 @@ TEST_F(Capture, EndingTheProgramLeavesTheChainIntact)
     const int draws = other.draws();
     d.clipboard.setFromOutside(QStringLiteral("danach"));
     EXPECT_EQ(other.draws(), draws + 1);
+}
+
+// Changes that arrive while a message box of the program is open beep and
+// go on along the chain at once, but reach the stores only after the box
+// was answered, in the order they came; later changes queue behind them.
+TEST_F(Capture, ChangesDuringAMessageBoxWaitForTheAnswerAndKeepTheirOrder)
+{
+    OtherViewer other;
+    Textform &t = textform();
+    t.Check1->setValue(1);
+    const QImage img = picture(20, 10, qRgb(1, 2, 3));
+    d.messages.whileOpen = [&](const QString &) {
+        d.clipboard.setFromOutside(QStringLiteral("eins"));
+        d.clipboard.setFromOutside(QStringLiteral("zwei"), img);
+        EXPECT_EQ(d.beeper.count, 3);
+        EXPECT_EQ(other.draws(), 3);
+        EXPECT_EQ(t.List1[0]->ListCount(), 0) << "nothing reaches a store while the box is open";
+    };
+    d.messages.show(QStringLiteral("Frage"), vbOKOnly, QString());
+    d.messages.whileOpen = nullptr;
+    d.clipboard.setFromOutside(QStringLiteral("drei")); // after the answer, behind the two
+    EXPECT_EQ(t.List1[0]->ListCount(), 0) << "the hand-offs run once the asking handler has returned";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(t.List1[0]->entries()->entries(), QStringList({"eins", "zwei", "drei"}));
+    EXPECT_EQ(viewer().Picture1->Picture(), img);
+    d.clipboard.setFromOutside(QStringLiteral("vier")); // nothing waiting: at once again
+    EXPECT_EQ(t.List1[0]->ListCount(), 4);
+}
+
+// What the X11 reader makes of picture bytes: a picture of up to 8192 x 8192
+// pixels at 32 bits however deep it came; beyond that, or cut off at the
+// transfer limit, a refusal naming the size its header gives.
+TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
+{
+    auto png = [](const QImage &img) {
+        QByteArray bytes;
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        img.save(&buf, "PNG");
+        return bytes;
+    };
+    std::optional<SelectionFetcher::Refusal> refused;
+    QImage deep(300, 200, QImage::Format_RGBA64);
+    deep.fill(QColor(200, 100, 50));
+    const QImage got = SelectionFetcher::decode(png(deep), false, &refused);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(got.size(), QSize(300, 200));
+    EXPECT_EQ(got.depth(), 32);
+    EXPECT_EQ(got.pixel(5, 5), qRgb(200, 100, 50));
+
+    QImage huge(9000, 9000, QImage::Format_Mono);
+    huge.fill(0);
+    EXPECT_TRUE(SelectionFetcher::decode(png(huge), false, &refused).isNull());
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->size, QSize(9000, 9000));
+    EXPECT_EQ(program::refusalNotice(refused->size),
+              QStringLiteral("Bild nicht übernommen: 9000 × 9000 Pixel sind zu groß (höchstens 8192 × 8192 Pixel)."));
+
+    refused.reset();
+    EXPECT_TRUE(SelectionFetcher::decode(png(deep).left(100), true, &refused).isNull());
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->size, QSize(300, 200));
+    EXPECT_EQ(program::refusalNotice(refused->size),
+              QStringLiteral("Bild nicht übernommen: 300 × 200 Pixel, größer als 320 MB."));
+
+    refused.reset();
+    EXPECT_TRUE(SelectionFetcher::decode(QByteArray(5000, '\x7f'), false, &refused).isNull());
+    EXPECT_FALSE(refused) << "bytes that are no picture are nothing, not a refusal";
 }

@@ -63,18 +63,22 @@ TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
         path, [](QIODevice &out) { return out.write("halb") == 4 && false; }, &error));
     EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt"));
 
-    // A file-size limit stands in for a full disk: the write fails at the limit.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = filesave::writeWhole(path, QByteArray(1024 * 1024, 'x'), &error);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.txt"});
+    // A file-size limit stands in for a full disk: the write fails at the
+    // limit, for a big file while it is written, for a small one only when
+    // the last buffer goes out.
+    for (const auto &[limit, size] : {std::pair{64 * 1024, 1024 * 1024}, std::pair{3, 6}}) {
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = static_cast<rlim_t>(limit);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool written = filesave::writeWhole(path, QByteArray(size, 'x'), &error);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(written) << size;
+        EXPECT_FALSE(error.isEmpty()) << size;
+        EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt")) << size;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.txt"}) << size;
+    }
 }

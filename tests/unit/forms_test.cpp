@@ -3,6 +3,8 @@
 
 #include "support/testdesktop.h"
 
+#include "textstore/Textform.h"
+#include "winutil/controls.h"
 #include "winutil/twips.h"
 
 #include <QCloseEvent>
@@ -10,6 +12,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -152,4 +156,73 @@ TEST(Forms, EndRunsTheEndStepsOnceAndNoCloseStep)
     EXPECT_EQ(steps, 1);
     EXPECT_EQ(d.endCount, 1);
     EXPECT_TRUE(p.reasons.empty());
+}
+
+// A list line shows invisible direction marks as their code points, so that
+// "evil" after a right-to-left override cannot pass for "live"; the entry
+// itself stays exactly what was captured.
+TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
+{
+    const QString cutAtAPair = QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QStringLiteral("\U0001F600");
+    const struct {
+        QString entry;
+        QString shown;
+    } rows[] = {
+        {QStringLiteral("\u202Eevil"), QStringLiteral("[U+202E]evil")},
+        {QStringLiteral("a\u200Fb\u200Ec\u202Ad\u202Ce"), QStringLiteral("a[U+200F]b[U+200E]c[U+202A]d[U+202C]e")},
+        {QStringLiteral("\u2066x\u2069 \u2067\u2068\u061C\u202B\u202D"),
+         QStringLiteral("[U+2066]x[U+2069] [U+2067][U+2068][U+061C][U+202B][U+202D]")},
+        {QStringLiteral("Zeile 1\r\nZeile 2\nZeile 3\tEnde"), QStringLiteral("Zeile 1 \u21b5 Zeile 2\u21b5Zeile 3 Ende")},
+        {QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123"), QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123")},
+        {cutAtAPair, QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QChar(0x2026)},
+    };
+    ListBox list(nullptr);
+    for (const auto &r : rows) {
+        list.AddItem(r.entry);
+        const int row = list.ListCount() - 1;
+        EXPECT_EQ(list.List(row), r.entry);
+        EXPECT_EQ(list.model()->index(row, 0).data().toString(), r.shown) << r.entry.toStdString();
+    }
+}
+
+// Outer sizes in twips meet the window manager's frame in device pixels:
+// every size of the design comes out within one device pixel of its twips
+// (15 a device pixel at 1x, 7.5 at 2x), at 1, 1.5 and 2 device pixels a
+// toolkit pixel, and reads back as set.
+TEST(FormGeometry, OuterTwipsMeetTheFrameInDevicePixels)
+{
+    for (double dpr : {1.0, 1.5, 2.0}) {
+        for (int frame : {2, 6, 21, 25}) {
+            for (int tw : {1000, 1950, 2010, 2505, 3100, 3600, 3675, 5400, 12300}) {
+                const int client = twips::clientPixels(tw, 15, dpr, frame);
+                const double outerDevice = std::round(client * dpr) + frame;
+                EXPECT_LE(std::abs(outerDevice - tw / 15.0 * dpr), 1.0) << dpr << " " << frame << " " << tw;
+                EXPECT_LE(std::abs(twips::outerTwips(client, 15, dpr, frame) - tw), 15 * 0.5 + 1) << dpr << " " << tw;
+            }
+        }
+    }
+}
+
+// The same through a window at the scale this test runs at (scripts/test
+// runs it at 1, 1.5 and 2): hidden or shown, the text store's layouts give
+// the design's outer size and read it back.
+TEST(FormGeometry, TheTextStoresLayoutsHiddenOrShown)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>();
+    auto expect = [&](int wTw, int hTw, const char *how) {
+        const QMargins f = t.frameDevicePx();
+        const double dpr = t.devicePixelRatioF();
+        EXPECT_EQ(t.Width(), wTw) << how;
+        EXPECT_EQ(t.Height(), hTw) << how;
+        EXPECT_LE(std::abs(std::round(t.width() * dpr) + f.left() + f.right() - wTw / 15.0 * dpr), 1.0) << how;
+        EXPECT_LE(std::abs(std::round(t.height() * dpr) + f.top() + f.bottom() - hTw / 15.0 * dpr), 1.0) << how;
+    };
+    expect(3100, 1000, "small at load, hidden");
+    t.Command8_Click();
+    expect(5400, 3675, "large, hidden");
+    t.Show();
+    expect(5400, 3675, "large, shown");
+    t.Command9_Click();
+    expect(3100, 1000, "small, shown");
 }

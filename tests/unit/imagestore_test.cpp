@@ -176,6 +176,34 @@ TEST_F(ImageStore, TenCapturesFillTheRingAndTheTenthWrapsToSlotZero)
     EXPECT_EQ(d.messages.calls.size(), 1u);
 }
 
+// Pictures copied while the wrap message is open are not lost: they wait
+// for the answer and go into slots 0, 1, 2 in the order they came.
+TEST_F(ImageStore, PicturesArrivingWhileTheWrapMessageIsOpenWaitForTheAnswer)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    f.Option1_Click(9);
+    d.messages.whileOpen = [&](const QString &text) {
+        if (text != kWrapMessage)
+            return;
+        d.messages.whileOpen = nullptr;
+        for (int i = 1; i <= 3; ++i)
+            copy(numbered(i));
+        EXPECT_EQ(f.Text1->Text(), QStringLiteral("10")) << "the handler that asked is still at work";
+    };
+    copy(numbered(0)); // into slot 9, then the wrap message
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages(), QStringList({kWrapMessage}));
+    EXPECT_EQ(f.Bildx[9]->Picture().pixel(0, 0), colourOf(0));
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_TRUE(f.Bildx[n]->hasPicture()) << n;
+        EXPECT_EQ(f.Bildx[n]->Picture().pixel(0, 0), colourOf(n + 1)) << n;
+        EXPECT_EQ(thumbnail(n), colourOf(n + 1)) << n;
+    }
+    EXPECT_EQ(f.Text1->Text(), QStringLiteral("3"));
+    EXPECT_EQ(selected(), 3);
+}
+
 TEST_F(ImageStore, ArrowsAndSlotButtonsMoveTheCurrentSlot)
 {
     Formbilder &f = store();

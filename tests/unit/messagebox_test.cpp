@@ -67,3 +67,28 @@ TEST(QtMessageBox, TellingOffersOkUnderTheApplicationTitle)
     EXPECT_EQ(seen.title, QStringLiteral("Merkolo"));
     EXPECT_EQ(seen.buttons, QStringList({"OK"}));
 }
+
+// The box belongs to the window that asked (the active one): it opens over
+// it, and in the always-on-top band when that window is there.
+TEST(QtMessageBox, OwnedByTheActiveWindowAndAboveItsBand)
+{
+    QWidget asking;
+    asking.setWindowFlag(Qt::WindowStaysOnTopHint);
+    asking.show();
+    QApplication::setActiveWindow(&asking);
+    ASSERT_EQ(QApplication::activeWindow(), &asking);
+    QWidget *owner = nullptr;
+    bool onTop = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        owner = box->parentWidget();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->buttons().front()->click();
+    });
+    QtMessageBox messages;
+    messages.show(QStringLiteral("Ende: Von Bilder-Speicher, setze auf Bild-0 !"), 0, QString());
+    EXPECT_EQ(owner, &asking);
+    EXPECT_TRUE(onTop);
+}

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,6 +113,33 @@ TEST(StarterOptions, ASaveThatCannotWriteSaysSo)
               QStringLiteral("Optionen konnten nicht gespeichert werden: ") + imageFile(desk));
     EXPECT_EQ(desk.messages.calls[1].style, vbOKOnly);
     EXPECT_EQ(s.Check1->Value(), 0);
+}
+
+// "Ja" on a full disk: the text options file keeps its old value to the
+// byte, and the user is told in German that nothing was saved. (A limit on
+// the size of files written stands in for the full disk.)
+TEST(StarterOptions, YesOnAFullDiskKeepsTheOldFileAndSaysSo)
+{
+    TestDesktop desk;
+    writeFile(textFile(desk), " 0 \r\n");
+    Starter &s = desk.forms->get<Starter>();
+    desk.forms->get<Textform>().Check1->setValue(1);
+    s.Check2->setValue(1);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit full = old;
+    full.rlim_cur = 3; // room for less than one line
+    setrlimit(RLIMIT_FSIZE, &full);
+    s.Command4_Click();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(fileContents(textFile(desk)), QByteArray(" 0 \r\n"));
+    EXPECT_EQ(QDir(desk.roots.program + "/einstellung").entryList(QDir::Files | QDir::Hidden),
+              QStringList{"optionen2.txt"});
+    ASSERT_EQ(desk.messages.calls.size(), 2u);
+    EXPECT_EQ(desk.messages.calls[1].text,
+              QStringLiteral("Optionen konnten nicht gespeichert werden: ") + textFile(desk));
 }
 
 TEST(StarterOptions, ReadingTheImageOptions)
