@@ -1,5 +1,7 @@
 #include "user32.h"
 
+#include "systemmove.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -97,8 +99,12 @@ HWND GetClipboardViewer()
     return desktop().chainHead;
 }
 
-LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
+LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM)
 {
+    if (msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
+        if (QWidget *w = WidgetFromHandle(hWnd))
+            systemmove::begin(w->window());
+    }
     return 0;
 }
 
@@ -197,6 +203,13 @@ BOOL SetForegroundWindow(HWND hWnd)
         w->raise();
         w->activateWindow();
     }
+    return 1;
+}
+
+BOOL ReleaseCapture()
+{
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
     return 1;
 }
 
