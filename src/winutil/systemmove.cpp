@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace systemmove {
 
@@ -75,15 +76,24 @@ bool windowManagerMove(QWidget *window, const QPoint &rootPos)
 class Mover : public QObject
 {
 public:
+    void watch()
+    {
+        if (m_watching)
+            return;
+        m_watching = true;
+        qApp->installEventFilter(this);
+    }
+
     void begin(QWidget *window)
     {
         if (m_window)
             return;
+        watch();
         m_window = window;
-        m_startPointer = QCursor::pos();
+        // Where the pointer was at the input being handled, not where it is by now.
+        m_startPointer = m_lastPointer.value_or(QCursor::pos());
         m_startWindow = window->pos();
         m_byHand = false;
-        qApp->installEventFilter(this);
     }
 
     bool active() const { return !m_window.isNull(); }
@@ -95,9 +105,14 @@ protected:
         if (!watched->isWidgetType())
             return false;
         const auto type = event->type();
-        if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonPress
+            && type != QEvent::MouseButtonDblClick)
             return false;
         auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint pointer = mouse->globalPosition().toPoint();
+        m_lastPointer = pointer;
+        if (!m_window || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+            return false;
         if (!m_window || !m_window->isVisible() || !(mouse->buttons() & Qt::LeftButton)) {
             // The button is up (or never was down): the move is over; the
             // event itself goes where it was going.
@@ -106,7 +121,6 @@ protected:
         }
         if (type != QEvent::MouseMove)
             return false;
-        const QPoint pointer = mouse->globalPosition().toPoint();
         const QPoint delta = pointer - m_startPointer;
         if (!m_byHand && delta.manhattanLength() < QGuiApplication::styleHints()->startDragDistance())
             return true;
@@ -124,12 +138,10 @@ protected:
     }
 
 private:
-    void stop()
-    {
-        qApp->removeEventFilter(this);
-        m_window = nullptr;
-    }
+    void stop() { m_window = nullptr; }
 
+    bool m_watching = false;
+    std::optional<QPoint> m_lastPointer; // of the latest mouse input, as Windows' message position
     QPointer<QWidget> m_window;
     QPoint m_startPointer;
     QPoint m_startWindow;
@@ -143,6 +155,12 @@ Mover &mover()
 }
 
 } // namespace
+
+void watch()
+{
+    if (qApp)
+        mover().watch();
+}
 
 void begin(QWidget *window)
 {

@@ -12,7 +12,11 @@ class QWidget;
 
 namespace systemmove {
 
-// Starts the move of the top-level `window` from the pointer's position now.
+// Follows the pointer's input from now on, so that a move starts where the
+// pointer was at the input being handled (called for every window made).
+void watch();
+// Starts the move of the top-level `window` from the pointer's position at
+// the mouse input being handled.
 // A move already pending or in progress goes on as it is.
 void begin(QWidget *window);
 // True while a move is pending or followed by hand.

@@ -57,6 +57,8 @@ LONG ProcAddress(WNDPROC proc)
 
 HWND CreateWindowHandle(QWidget *widget, WNDPROC proc)
 {
+    if (widget)
+        systemmove::watch();
     auto &d = desktop();
     const HWND h = d.nextHandle;
     d.nextHandle += 4;
