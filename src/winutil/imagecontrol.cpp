@@ -7,11 +7,10 @@
 
 #include <cmath>
 
+// Transparent where there is no picture: the window's background shows.
 ImageControl::ImageControl(QWidget *parent)
     : QWidget(parent)
 {
-    // Transparent where there is no picture: the window's background shows.
-    setAttribute(Qt::WA_NoSystemBackground);
 }
 
 void ImageControl::setPicture(const QImage &picture)
@@ -42,8 +41,8 @@ void ImageControl::paintEvent(QPaintEvent *event)
 {
     if (m_picture.isNull() || width() <= 0 || height() <= 0)
         return;
+    // The painter is clipped to the exposed region already.
     QPainter p(this);
-    p.setClipRegion(event->region());
     if (!m_stretch || size() == m_picture.size()) {
         // Unscaled: only the exposed part of the picture is copied.
         const QRect part = event->rect() & m_picture.rect();
