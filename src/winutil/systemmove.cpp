@@ -113,7 +113,7 @@ protected:
         m_lastPointer = pointer;
         if (!m_window || type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
             return false;
-        if (!m_window || !m_window->isVisible() || !(mouse->buttons() & Qt::LeftButton)) {
+        if (!m_window->isVisible() || !(mouse->buttons() & Qt::LeftButton)) {
             // The button is up (or never was down): the move is over; the
             // event itself goes where it was going.
             stop();
