@@ -71,6 +71,7 @@ Formbilder::Formbilder(Forms &forms)
     buildStorageBand();
     buildVisibleBand();
     wire();
+    wireBehaviours();
 }
 
 void Formbilder::buildVisibleBand()
@@ -160,6 +161,7 @@ void Formbilder::wire()
     connect(Command6, &QPushButton::clicked, this, &Formbilder::Command6_Click);
     connect(Command10, &QPushButton::clicked, this, &Formbilder::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &Formbilder::Command11_Click);
+    connect(Command18, &QPushButton::clicked, this, &Formbilder::Command18_Click);
     connect(Text1, &LineTextBox::Change, this, &Formbilder::Text1_Change);
     for (int n = 0; n < kSlots; ++n) {
         connect(Option1[n], &OptionButton::Click, this, [this, n] { Option1_Click(n); });

@@ -19,6 +19,10 @@ class Formbilder : public Form
     Q_OBJECT
 public:
     static constexpr int kSlots = 10;
+    // "Auto-Maus": the window's outer width (twips) with the pointer over
+    // thumbnail i; thumbnail 9 leaves the width as it is.
+    static constexpr std::array<int, kSlots - 1> kAutoWidths = {3600, 4710, 5775, 6855, 7950,
+                                                                9030, 10110, 11190, 12300};
 
     explicit Formbilder(Forms &forms);
 
@@ -101,14 +105,34 @@ public:
     void Check3_Click();
     void Check4_LostFocus();
 
+    // The window's behaviours: hover texts, auto width, dragging, the other windows.
+    void Picture2_MouseMove(int index, int button, int shift, int x, int y);
+    void Picture2_MouseDown(int index, int button, int shift, int x, int y);
+    void Form_MouseMove(int button, int shift, int x, int y);
+    // The system's move of window `hwnd`, as by a press on its title bar.
+    void MoveWindow(HWND hwnd);
+    void Command15_MouseMove(int button, int shift, int x, int y);
+    void Command27_MouseMove(int button, int shift, int x, int y);
+    void Command17_MouseMove(int button, int shift, int x, int y);
+    void Command19_MouseMove(int button, int shift, int x, int y);
+    void Picture7_MouseMove(int button, int shift, int x, int y);
+    void Command18_Click();
+    void Command22_Click();
+    void Command24_Click();
+    // Opens the image folder for the window `owner` (creating it when missing).
+    void openImageFolder(HWND owner);
+
 protected:
     void Form_Load() override;
     void Form_QueryUnload(int &cancel, int unloadMode) override;
     void Form_Paint() override;
     void Form_KeyDown(int keyCode, int shift) override;
+    // Raises Form_MouseMove for moves over the window's own surface, not over a control.
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     void buildVisibleBand();
+    void wireBehaviours();
     void buildStorageBand();
     void wire();
     // The picture the hidden viewer window holds (its most recent clipboard bitmap).

@@ -58,6 +58,11 @@ void Formbilder::Command14_Click()
 
 void Formbilder::Command16_Click()
 {
+    openImageFolder(hWnd());
+}
+
+void Formbilder::openImageFolder(HWND owner)
+{
     // The folder the saves create, so that the file browser opens even before the first save.
     const QString folder = QDir(services().roots->currentDirectory()).filePath(Label3->text());
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
@@ -65,7 +70,7 @@ void Formbilder::Command16_Click()
                 + QStringLiteral(" fehlt und kann nicht angelegt werden."));
         return;
     }
-    modMain::ShellOpen(hWnd(), Label3->text());
+    modMain::ShellOpen(owner, Label3->text());
 }
 
 void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd)

@@ -155,18 +155,26 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
     }
     // A key ignored by a control travels on to its parents as the same event;
     // the window previews it once. A key release ends that key's journey.
-    static const QEvent *previewed = nullptr;
+    // The next key may arrive at the same address (a modifier held, then the
+    // key), so the key and its time tell the events apart as well.
+    struct Previewed {
+        const QEvent *event = nullptr;
+        int key = 0;
+        quint64 time = 0;
+    };
+    static Previewed previewed;
     if (event->type() == QEvent::KeyRelease) {
-        previewed = nullptr;
+        previewed = {};
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress || m_unloaded)
         return QWidget::eventFilter(watched, event);
-    auto *w = qobject_cast<QWidget *>(watched);
-    if (!w || (w != this && !isAncestorOf(w)) || event == previewed)
-        return QWidget::eventFilter(watched, event);
-    previewed = event;
     auto *key = static_cast<QKeyEvent *>(event);
+    auto *w = qobject_cast<QWidget *>(watched);
+    if (!w || (w != this && !isAncestorOf(w))
+        || (event == previewed.event && key->key() == previewed.key && key->timestamp() == previewed.time))
+        return QWidget::eventFilter(watched, event);
+    previewed = {event, key->key(), key->timestamp()};
     QPointer<Form> self(this);
     Form_KeyDown(keys::virtualKey(key->key()), keys::shiftState(key->modifiers()));
     // A window unloaded by its own key stops the key here.

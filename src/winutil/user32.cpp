@@ -1,6 +1,7 @@
 #include "user32.h"
 
 #include "x11window.h"
+#include "systemmove.h"
 
 #include <QObject>
 #include <QPointer>
@@ -57,6 +58,8 @@ LONG ProcAddress(WNDPROC proc)
 
 HWND CreateWindowHandle(QWidget *widget, WNDPROC proc)
 {
+    if (widget)
+        systemmove::watch();
     auto &d = desktop();
     const HWND h = d.nextHandle;
     d.nextHandle += 4;
@@ -99,8 +102,12 @@ HWND GetClipboardViewer()
     return desktop().chainHead;
 }
 
-LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM)
+LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM)
 {
+    if (msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION) {
+        if (QWidget *w = WidgetFromHandle(hWnd))
+            systemmove::begin(w->window());
+    }
     return 0;
 }
 
@@ -199,6 +206,13 @@ BOOL SetForegroundWindow(HWND hWnd)
         w->raise();
         w->activateWindow();
     }
+    return 1;
+}
+
+BOOL ReleaseCapture()
+{
+    if (QWidget *grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
     return 1;
 }
 

@@ -48,8 +48,9 @@ LONG ProcAddress(WNDPROC proc);
 // The current head of the viewer chain (0 when the chain is empty).
 HWND GetClipboardViewer();
 
-// Called by the window classes to hook a handler for messages their
-// procedure does not know (the default window procedure). Returns 0.
+// The default window procedure, for messages a window's own procedure does
+// not handle. WM_NCLBUTTONDOWN with HTCAPTION starts the system's move of
+// the window, as a press on its title bar does. Returns 0.
 LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Forgets every handle, procedure and the chain (tests start from a clean desktop).
@@ -70,6 +71,8 @@ BOOL ChangeClipboardChain(HWND hWnd, HWND hWndNext);
 // Brings the window to the front and gives it the input focus when it is
 // shown; 0 when there is no such window.
 BOOL SetForegroundWindow(HWND hWnd);
+// Ends the program's explicit mouse grab, if any.
+BOOL ReleaseCapture();
 
 using BYTE = std::uint8_t;
 using DWORD = std::uint32_t;
