@@ -2,6 +2,7 @@
 
 #include "imageoffer.h"
 #include "modalgate.h"
+#include "secrethint.h"
 #include "x11window.h"
 
 #include <QApplication>
@@ -16,6 +17,18 @@ namespace {
 QClipboard *board()
 {
     return QGuiApplication::clipboard();
+}
+
+// What the clipboard offers; nothing when its owner marks it secret (the
+// mark is asked for before any content). Through Qt a mark that cannot be
+// read arrives empty, and is kept out like one that says secret.
+const QMimeData *offered()
+{
+    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
+    const QString mark = QString::fromLatin1(secrethint::kTarget);
+    if (data && data->hasFormat(mark) && secrethint::keepsOut(data->data(mark)))
+        return nullptr;
+    return data;
 }
 } // namespace
 
@@ -37,7 +50,7 @@ bool QtClipboard::offerPending() const
 
 bool QtClipboard::GetFormat(int format)
 {
-    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
+    const QMimeData *data = offered();
     if (!data)
         return false;
     if (format == vbCFText)
@@ -49,7 +62,7 @@ bool QtClipboard::GetFormat(int format)
 
 std::optional<QString> QtClipboard::GetText()
 {
-    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
+    const QMimeData *data = offered();
     if (!data || !data->hasText())
         return std::nullopt;
     return data->text();
@@ -57,6 +70,8 @@ std::optional<QString> QtClipboard::GetText()
 
 QImage QtClipboard::GetData()
 {
+    if (!offered())
+        return {};
     return board()->image(QClipboard::Clipboard);
 }
 

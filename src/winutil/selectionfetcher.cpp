@@ -1,5 +1,7 @@
 #include "selectionfetcher.h"
 
+#include "secrethint.h"
+
 #include <QBuffer>
 #include <QImageReader>
 
@@ -264,8 +266,8 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     m_connected = m_wake >= 0 && m_x->open();
     if (m_connected) {
         // Atoms are interned once, here, so that the worker only converts.
-        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", "UTF8_STRING",
-                                 "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"})
+        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget,
+                                 "UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"})
             m_x->atom(name);
         for (const QByteArray &t : m_imageTypes)
             m_x->atom(t);
@@ -345,6 +347,18 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         const xcb_atom_t a = x.atom(name);
         return a != XCB_ATOM_NONE && std::find(offered.begin(), offered.end(), a) != offered.end();
     };
+
+    // A password manager's mark is asked for before anything else: a change
+    // marked secret, or whose mark cannot be read, brings nothing, and its
+    // content is never asked for.
+    if (offers(secrethint::kTarget)) {
+        bool hintCut = false;
+        const auto hint = t.convert(x.atom(secrethint::kTarget), secrethint::kMaxBytes, nullptr, &hintCut);
+        if (secrethint::keepsOut(hintCut ? std::nullopt : hint)) {
+            result.complete = !t.givenUp();
+            return result;
+        }
+    }
 
     for (const char *name : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"}) {
         if (!offers(name) || t.givenUp())

@@ -188,6 +188,69 @@ TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
     EXPECT_TRUE(waitForCount(1));
 }
 
+// A text its owner marks secret is kept out, and its content is never asked
+// for; so is one whose mark cannot be read. The change still beeps and passes
+// on, and the copies before and after are captured as usual. Another value of
+// the mark lets the text in.
+TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
+{
+    int forwarded = 0;
+    const HWND other = user32::CreateWindowHandle(nullptr, [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+        forwarded += m == WM_DRAWCLIPBOARD;
+        return 0;
+    });
+    desktop->forms->find<Zwischablage>()->Unload();
+    SetClipboardViewer(other);
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+
+    const struct {
+        const char *mode;
+        bool keptOut;
+    } cases[] = {{"secret", true}, {"padded", true}, {"refuse", true}, {"silent", true}, {"other", false}};
+    for (const auto &c : cases) {
+        const QString mode = QString::fromLatin1(c.mode);
+        const QString before = QStringLiteral("vorher (%1)").arg(mode);
+        x11::setClipboardText(before);
+        ASSERT_TRUE(x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == before; })) << c.mode;
+        const int count = static_cast<int>(entries().size());
+        const int delivered = desktop->bridge->delivered();
+        const int beeps = desktop->beeper.count;
+        const int forwardedBefore = forwarded;
+
+        QProcess owner;
+        const QString secret = QStringLiteral("Kennwort-%1").arg(mode);
+        owner.start(QStringLiteral(SECRET_OWNER), {mode, secret});
+        ASSERT_TRUE(owner.waitForReadyRead(5000)) << c.mode;
+        QByteArray said = owner.readAll();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; },
+                                   X11Clipboard::kPatienceMs + 3000))
+            << c.mode;
+        if (c.keptOut) {
+            // The change has been fetched as far as it goes: no later text came in.
+            x11::waitUntil([] { return false; }, 200);
+            EXPECT_EQ(entries().size(), count) << c.mode;
+            EXPECT_EQ(viewer.Text1->Text(), before) << c.mode;
+            EXPECT_EQ(text->Text1->Text(), before) << c.mode;
+            EXPECT_FALSE(desktop->clipboard.GetText()) << c.mode; // nothing for Ctrl+V in the list either
+        } else {
+            EXPECT_TRUE(x11::waitUntil([&] { return entries().size() == count + 1; })) << c.mode;
+            EXPECT_EQ(entries().last(), secret) << c.mode;
+        }
+        EXPECT_GT(desktop->beeper.count, beeps) << c.mode;
+        EXPECT_EQ(forwarded, forwardedBefore + 1) << c.mode;
+
+        const QString after = QStringLiteral("nachher (%1)").arg(mode);
+        x11::setClipboardText(after);
+        ASSERT_TRUE(x11::waitUntil([&] { return entries().last() == after; })) << c.mode;
+        said += owner.readAll();
+        EXPECT_TRUE(said.startsWith("owner\nmark\n")) << c.mode << ": " << said.constData();
+        EXPECT_EQ(said.contains("content"), !c.keptOut) << c.mode << ": " << said.constData();
+        owner.kill();
+        owner.waitForFinished(2000);
+    }
+    EXPECT_EQ(entries().filter(QStringLiteral("Kennwort")), QStringList{QStringLiteral("Kennwort-other")});
+}
+
 // The suite ends the clipboard owners it started, and only those.
 TEST_F(CaptureE2E, StoppingTheOwnersLeavesOtherProgramsXclipAlone)
 {
