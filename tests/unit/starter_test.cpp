@@ -338,4 +338,3 @@ TEST(StarterNoTray, WhenTheHostGoesAwayTheSelectorComesBack)
     EXPECT_EQ(desk.tray.icons.size(), 1u);
 }
 
-#include "starter_test.moc"

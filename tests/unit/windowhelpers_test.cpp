@@ -224,4 +224,3 @@ TEST(ShellOpen, AnInstalledProgramFindsWhatTheCurrentDirectoryLacksInItsShareFol
     EXPECT_EQ(opener.urls[2], QUrl::fromLocalFile(own));
 }
 
-#include "windowhelpers_test.moc"
