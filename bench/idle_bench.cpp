@@ -5,7 +5,7 @@
 // Usage: bench_idle [seconds]
 
 #include "program.h"
-#include "x11.h"
+#include "x11bench.h"
 
 #include <QApplication>
 #include <QFile>
@@ -43,10 +43,8 @@ void measure(const char *state, qint64 pid, int seconds)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (!x11::available()) {
-        std::fprintf(stderr, "needs an X display (eval \"$(scripts/xdesktop)\")\n");
+    if (!haveDisplay())
         return 1;
-    }
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 30;
     e2e::Program program;
     std::optional<QRect> selector;

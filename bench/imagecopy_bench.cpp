@@ -7,7 +7,7 @@
 
 #include "memory.h"
 #include "realdesktop.h"
-#include "x11.h"
+#include "x11bench.h"
 
 #include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
@@ -174,10 +174,8 @@ void saveOnce(RealDesktop &desktop, const char *what, const QImage &img)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (!x11::available()) {
-        std::fprintf(stderr, "needs an X display (eval \"$(scripts/xdesktop)\")\n");
+    if (!haveDisplay())
         return 1;
-    }
     const int w = argc > 2 ? std::atoi(argv[1]) : 3840;
     const int h = argc > 2 ? std::atoi(argv[2]) : 2160;
     RealDesktop desktop;

@@ -6,7 +6,7 @@
 // Usage: bench_textstore [copies=100] [pastes=50] [saves=50]
 
 #include "realdesktop.h"
-#include "x11.h"
+#include "x11bench.h"
 
 #include "textstore/Textform.h"
 
@@ -63,10 +63,8 @@ double timed(const std::function<void()> &step)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (!x11::available()) {
-        std::fprintf(stderr, "needs an X display (eval \"$(scripts/xdesktop)\")\n");
+    if (!haveDisplay())
         return 1;
-    }
     const int copies = argc > 1 ? std::atoi(argv[1]) : 100;
     const int pastes = argc > 2 ? std::atoi(argv[2]) : 50;
     const int saves = argc > 3 ? std::atoi(argv[3]) : 50;

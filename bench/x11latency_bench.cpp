@@ -3,7 +3,7 @@
 // Needs a display: run under scripts/xdesktop.
 
 #include "realdesktop.h"
-#include "x11.h"
+#include "x11bench.h"
 
 #include "textstore/Textform.h"
 
@@ -30,10 +30,8 @@ void report(const char *what, std::vector<double> v)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (!x11::available()) {
-        std::fprintf(stderr, "needs an X display (eval \"$(scripts/xdesktop)\")\n");
+    if (!haveDisplay())
         return 1;
-    }
     const int changes = argc > 1 ? std::atoi(argv[1]) : 200;
     RealDesktop desktop;
     x11::waitUntil([&] { return desktop.clipboard.snapshots() > 0; });
