@@ -231,7 +231,19 @@ TextBox::TextBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::edited);
+}
+
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    // The editor takes no tab from a key with Ctrl held; this one is meant as a tab.
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void TextBox::setText(const QString &text)

@@ -83,6 +83,8 @@ signals:
 
 // A multi-line text box. Text() is exactly the text last set or typed
 // (line breaks as they came); Change is raised only when it differs.
+// Tab and Shift+Tab move the focus in the window's tab order, as in every
+// multi-line box of the design; Ctrl+Tab types a tab into an editable box.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -93,6 +95,9 @@ public:
 
 signals:
     void Change();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void edited();
