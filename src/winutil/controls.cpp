@@ -4,11 +4,14 @@
 #include "twips.h"
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 
 #include <algorithm>
 
@@ -178,10 +181,70 @@ void makeGraphical(QPushButton *button)
 
 // ---- check box ------------------------------------------------------------
 
+namespace {
+
+// The application's style, with the check mark's box no larger than the
+// check box is high.
+class FittedIndicatorStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) && widget && widget->height() > 0)
+            return std::min(size, widget->height());
+        return size;
+    }
+};
+
+QStyle *fittedIndicatorStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new FittedIndicatorStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+} // namespace
+
 CheckBox::CheckBox(const QString &caption, QWidget *parent)
     : QCheckBox(caption, parent)
+    , m_givenFont(font())
 {
+    setStyle(fittedIndicatorStyle());
     connect(this, &QCheckBox::clicked, this, &CheckBox::Click);
+}
+
+void CheckBox::changeEvent(QEvent *event)
+{
+    QCheckBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_fitting) {
+        m_givenFont = font();
+        fitFont();
+    }
+}
+
+void CheckBox::resizeEvent(QResizeEvent *event)
+{
+    QCheckBox::resizeEvent(event);
+    fitFont();
+}
+
+void CheckBox::fitFont()
+{
+    QFont fitted = m_givenFont;
+    if (height() > 0 && QFontMetrics(fitted).height() > height()) {
+        int px = QFontInfo(fitted).pixelSize();
+        while (px > 6 && QFontMetrics(fitted).height() > height())
+            fitted.setPixelSize(--px);
+    }
+    if (fitted == font())
+        return;
+    m_fitting = true;
+    setFont(fitted);
+    m_fitting = false;
 }
 
 int CheckBox::Value() const

@@ -53,7 +53,9 @@ QFont boldSansSerif();
 // Colours of a control: background and text.
 void setColours(QWidget *control, const QColor &background, const QColor &text = QColor());
 
-// A check box with values 0 (unticked), 1 (ticked) and 2 (greyed).
+// A check box with values 0 (unticked), 1 (ticked) and 2 (greyed). A box
+// lower than the style's indicator or its font's line draws both smaller,
+// so that they stay whole within its rectangle.
 class CheckBox : public QCheckBox
 {
     Q_OBJECT
@@ -65,6 +67,16 @@ public:
 
 signals:
     void Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // The font given (or inherited) at its size, else the largest that fits the height.
+    void fitFont();
+    QFont m_givenFont;
+    bool m_fitting = false;
 };
 
 // An option button; the buttons of one parent form one group.

@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -239,4 +240,39 @@ TEST(FormGeometry, TheTextStoresLayoutsHiddenOrShown)
             (t.*r.step)();
         expect(r.width, r.height, r.how);
     }
+}
+
+// A check box lower than the style's check mark (the text store's
+// "Automatisch", 190 twips) or its font's line draws both whole within its
+// rectangle; a box high enough keeps its font, also when it grows back.
+TEST(FormGeometry, ALowCheckBoxDrawsItsMarkAndCaptionWithinItsRectangle)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>();
+    t.Command12_Click();
+    t.Show();
+    CheckBox spare(QStringLiteral("Grossklein"), &t);
+    spare.setFont(boldSansSerif());
+    twips::place(&spare, 0, 0, 1455, 375);
+    spare.show();
+    const QFont given = spare.font();
+    auto within = [](CheckBox *box, const char *how) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        EXPECT_TRUE(box->rect().contains(mark)) << how << ": mark " << testing::PrintToString(mark);
+        EXPECT_LE(box->fontMetrics().height(), box->height()) << how;
+        EXPECT_EQ(box->fontMetrics().height(), QFontMetrics(box->font()).height()) << how;
+    };
+    within(t.Check1, "Automatisch");
+    EXPECT_EQ(twips::of(t.Check1), (twips::Rect{3840, 1920, 1455, 190})) << "the design's rectangle";
+    EXPECT_TRUE(t.Check1->font().bold());
+    within(&spare, "375 twips high");
+    EXPECT_EQ(spare.font(), given);
+    twips::setHeight(&spare, 150);
+    within(&spare, "lowered below its font's line");
+    EXPECT_LT(spare.fontMetrics().height(), QFontMetrics(given).height());
+    twips::setHeight(&spare, 375);
+    EXPECT_EQ(spare.font(), given) << "high enough again";
 }
