@@ -14,6 +14,7 @@
 #include <QProxyStyle>
 
 #include <algorithm>
+#include <cmath>
 
 // ---- events ---------------------------------------------------------------
 
@@ -572,9 +573,21 @@ double PictureBox::ScaleHeight() const
     return m_scale == Scale::Pixels ? px : px * twips::perPixelY();
 }
 
+namespace {
+
+int devicePixels(int px, double ratio)
+{
+    return static_cast<int>(std::lround(px * ratio));
+}
+
+} // namespace
+
 void PictureBox::growSurface(const QSize &size)
 {
-    const QSize want = m_surface.size().expandedTo(size);
+    if (m_surface.isNull())
+        m_ratio = devicePixelRatioF();
+    const QSize want =
+        m_surface.size().expandedTo(QSize(devicePixels(size.width(), m_ratio), devicePixels(size.height(), m_ratio)));
     if (want == m_surface.size() || want.isEmpty())
         return;
     QImage grown(want, QImage::Format_ARGB32_Premultiplied);
@@ -591,10 +604,14 @@ void PictureBox::paintStretched(const QImage &source, const QRect &target)
     if (source.isNull() || target.isEmpty())
         return;
     growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
+    // The target's edges in device pixels, so that neighbouring targets meet without a gap.
+    const QRect device(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
+                       QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
+                              devicePixels(target.bottom() + 1, m_ratio) - 1));
     QPainter p(&m_surface);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(target, source);
+    p.drawImage(device, source);
     p.end();
     update();
 }
@@ -631,6 +648,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     p.setClipRect(inner);
     if (!m_picture.isNull())
         p.drawImage(inner.topLeft(), m_picture);
+    // Device pixel for device pixel on a screen of the surface's ratio.
     if (!m_surface.isNull())
-        p.drawImage(inner.topLeft(), m_surface);
+        p.drawImage(QRectF(inner.topLeft(), QSizeF(m_surface.size()) / m_ratio), m_surface);
 }

@@ -192,6 +192,9 @@ private:
 
 // A picture box: a picture property (shared pixels, never copied) under a
 // persistent drawing surface. Setting the picture clears what was drawn.
+// The surface holds the screen's device pixels (twice the box's pixels each
+// way at twice the pixels), so what is drawn into it is as sharp as the
+// screen; coordinates given to it are the box's pixels all the same.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -212,10 +215,13 @@ public:
     double ScaleHeight() const;
     Scale scaleMode() const { return m_scale; }
     // Stretches the whole of `source` into the rectangle (pixels of the inner
-    // area) on the persistent surface, as a plain copy without smoothing.
+    // area) on the persistent surface, as a plain copy without smoothing,
+    // sampled at the surface's device pixels.
     void paintStretched(const QImage &source, const QRect &target);
     void clearSurface();
+    // The drawn surface in device pixels, and device pixels per pixel of the box.
     const QImage &surface() const { return m_surface; }
+    double surfaceRatio() const { return m_ratio; }
 
 signals:
     void Change();
@@ -226,10 +232,12 @@ protected:
 
 private:
     QRect innerRect() const;
+    // Grows the surface to cover `size` pixels of the box.
     void growSurface(const QSize &size);
 
     QImage m_picture;
     QImage m_surface;
+    double m_ratio = 1; // chosen when the surface is made, from the screen of that moment
     QColor m_back;
     Scale m_scale;
     bool m_border = true;
