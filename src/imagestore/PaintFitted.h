@@ -23,7 +23,9 @@ std::optional<FittedSize> fittedSize(std::int32_t maxWidth, std::int32_t maxHeig
 
 // Draws the whole picture of `source` (a plain unsmoothed copy) into the
 // top left of `target`'s inner area, fitted to maxWidth x maxHeight pixels,
-// after setting target's outer size to the drawn size in twips. Skips what
+// after setting target's outer size to the drawn size in twips. The sizes
+// are the boxes' pixels; the target samples the picture at the screen's
+// device pixels (twice as many each way at twice the pixels). Skips what
 // it cannot do: nothing at all for a source without area, no drawing for an
 // empty picture.
 void PaintFitted(std::int32_t maxWidth, std::int32_t maxHeight, PictureBox &source, PictureBox &target);

@@ -4,13 +4,17 @@
 #include "twips.h"
 
 #include <QAbstractScrollArea>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 
 #include <algorithm>
+#include <cmath>
 
 // ---- events ---------------------------------------------------------------
 
@@ -178,10 +182,70 @@ void makeGraphical(QPushButton *button)
 
 // ---- check box ------------------------------------------------------------
 
+namespace {
+
+// The application's style, with the check mark's box no larger than the
+// check box is high.
+class FittedIndicatorStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) && widget && widget->height() > 0)
+            return std::min(size, widget->height());
+        return size;
+    }
+};
+
+QStyle *fittedIndicatorStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new FittedIndicatorStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+} // namespace
+
 CheckBox::CheckBox(const QString &caption, QWidget *parent)
     : QCheckBox(caption, parent)
+    , m_givenFont(font())
 {
+    setStyle(fittedIndicatorStyle());
     connect(this, &QCheckBox::clicked, this, &CheckBox::Click);
+}
+
+void CheckBox::changeEvent(QEvent *event)
+{
+    QCheckBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !m_fitting) {
+        m_givenFont = font();
+        fitFont();
+    }
+}
+
+void CheckBox::resizeEvent(QResizeEvent *event)
+{
+    QCheckBox::resizeEvent(event);
+    fitFont();
+}
+
+void CheckBox::fitFont()
+{
+    QFont fitted = m_givenFont;
+    if (height() > 0 && QFontMetrics(fitted).height() > height()) {
+        int px = QFontInfo(fitted).pixelSize();
+        while (px > 6 && QFontMetrics(fitted).height() > height())
+            fitted.setPixelSize(--px);
+    }
+    if (fitted == font())
+        return;
+    m_fitting = true;
+    setFont(fitted);
+    m_fitting = false;
 }
 
 int CheckBox::Value() const
@@ -231,7 +295,19 @@ TextBox::TextBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::edited);
+}
+
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    // The editor takes no tab from a key with Ctrl held; this one is meant as a tab.
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void TextBox::setText(const QString &text)
@@ -497,9 +573,21 @@ double PictureBox::ScaleHeight() const
     return m_scale == Scale::Pixels ? px : px * twips::perPixelY();
 }
 
+namespace {
+
+int devicePixels(int px, double ratio)
+{
+    return static_cast<int>(std::lround(px * ratio));
+}
+
+} // namespace
+
 void PictureBox::growSurface(const QSize &size)
 {
-    const QSize want = m_surface.size().expandedTo(size);
+    if (m_surface.isNull())
+        m_ratio = devicePixelRatioF();
+    const QSize want =
+        m_surface.size().expandedTo(QSize(devicePixels(size.width(), m_ratio), devicePixels(size.height(), m_ratio)));
     if (want == m_surface.size() || want.isEmpty())
         return;
     QImage grown(want, QImage::Format_ARGB32_Premultiplied);
@@ -516,10 +604,14 @@ void PictureBox::paintStretched(const QImage &source, const QRect &target)
     if (source.isNull() || target.isEmpty())
         return;
     growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
+    // The target's edges in device pixels, so that neighbouring targets meet without a gap.
+    const QRect device(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
+                       QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
+                              devicePixels(target.bottom() + 1, m_ratio) - 1));
     QPainter p(&m_surface);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(target, source);
+    p.drawImage(device, source);
     p.end();
     update();
 }
@@ -556,6 +648,7 @@ void PictureBox::paintEvent(QPaintEvent *)
     p.setClipRect(inner);
     if (!m_picture.isNull())
         p.drawImage(inner.topLeft(), m_picture);
+    // Device pixel for device pixel on a screen of the surface's ratio.
     if (!m_surface.isNull())
-        p.drawImage(inner.topLeft(), m_surface);
+        p.drawImage(QRectF(inner.topLeft(), QSizeF(m_surface.size()) / m_ratio), m_surface);
 }

@@ -53,7 +53,9 @@ QFont boldSansSerif();
 // Colours of a control: background and text.
 void setColours(QWidget *control, const QColor &background, const QColor &text = QColor());
 
-// A check box with values 0 (unticked), 1 (ticked) and 2 (greyed).
+// A check box with values 0 (unticked), 1 (ticked) and 2 (greyed). A box
+// lower than the style's indicator or its font's line draws both smaller,
+// so that they stay whole within its rectangle.
 class CheckBox : public QCheckBox
 {
     Q_OBJECT
@@ -65,6 +67,16 @@ public:
 
 signals:
     void Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    // The font given (or inherited) at its size, else the largest that fits the height.
+    void fitFont();
+    QFont m_givenFont;
+    bool m_fitting = false;
 };
 
 // An option button; the buttons of one parent form one group.
@@ -83,6 +95,8 @@ signals:
 
 // A multi-line text box. Text() is exactly the text last set or typed
 // (line breaks as they came); Change is raised only when it differs.
+// Tab and Shift+Tab move the focus in the window's tab order, as in every
+// multi-line box of the design; Ctrl+Tab types a tab into an editable box.
 class TextBox : public QPlainTextEdit
 {
     Q_OBJECT
@@ -93,6 +107,9 @@ public:
 
 signals:
     void Change();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void edited();
@@ -175,6 +192,9 @@ private:
 
 // A picture box: a picture property (shared pixels, never copied) under a
 // persistent drawing surface. Setting the picture clears what was drawn.
+// The surface holds the screen's device pixels (twice the box's pixels each
+// way at twice the pixels), so what is drawn into it is as sharp as the
+// screen; coordinates given to it are the box's pixels all the same.
 class PictureBox : public QWidget
 {
     Q_OBJECT
@@ -195,10 +215,13 @@ public:
     double ScaleHeight() const;
     Scale scaleMode() const { return m_scale; }
     // Stretches the whole of `source` into the rectangle (pixels of the inner
-    // area) on the persistent surface, as a plain copy without smoothing.
+    // area) on the persistent surface, as a plain copy without smoothing,
+    // sampled at the surface's device pixels.
     void paintStretched(const QImage &source, const QRect &target);
     void clearSurface();
+    // The drawn surface in device pixels, and device pixels per pixel of the box.
     const QImage &surface() const { return m_surface; }
+    double surfaceRatio() const { return m_ratio; }
 
 signals:
     void Change();
@@ -209,10 +232,12 @@ protected:
 
 private:
     QRect innerRect() const;
+    // Grows the surface to cover `size` pixels of the box.
     void growSurface(const QSize &size);
 
     QImage m_picture;
     QImage m_surface;
+    double m_ratio = 1; // chosen when the surface is made, from the screen of that moment
     QColor m_back;
     Scale m_scale;
     bool m_border = true;

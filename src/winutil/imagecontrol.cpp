@@ -33,8 +33,11 @@ void ImageControl::takeNaturalSize()
 {
     if (m_picture.isNull())
         return;
-    twips::setWidth(this, static_cast<int>(std::lround(m_picture.width() * twips::perPixelX())));
-    twips::setHeight(this, static_cast<int>(std::lround(m_picture.height() * twips::perPixelY())));
+    // One picture pixel a device pixel: twips are the screen's, so at twice the
+    // pixels a picture pixel is half a pixel of the toolkit.
+    const double dpr = devicePixelRatioF();
+    twips::setWidth(this, static_cast<int>(std::lround(m_picture.width() * twips::perPixelX() / dpr)));
+    twips::setHeight(this, static_cast<int>(std::lround(m_picture.height() * twips::perPixelY() / dpr)));
 }
 
 void ImageControl::paintEvent(QPaintEvent *event)
@@ -43,15 +46,17 @@ void ImageControl::paintEvent(QPaintEvent *event)
         return;
     // The painter is clipped to the exposed region already.
     QPainter p(this);
-    if (!m_stretch || size() == m_picture.size()) {
-        // Unscaled: only the exposed part of the picture is copied.
-        const QRect part = event->rect() & m_picture.rect();
+    const double dpr = devicePixelRatioF();
+    if (!m_stretch || QSizeF(size()) * dpr == QSizeF(m_picture.size())) {
+        // Unscaled, a picture pixel a device pixel: only the exposed part of the picture is copied.
+        const QRectF exposed(event->rect());
+        const QRect part = QRectF(exposed.topLeft() * dpr, exposed.size() * dpr).toAlignedRect() & m_picture.rect();
         if (!part.isEmpty())
-            p.drawImage(part.topLeft(), m_picture, part);
+            p.drawImage(QRectF(QPointF(part.topLeft()) / dpr, QSizeF(part.size()) / dpr), m_picture, QRectF(part));
         return;
     }
-    // Scaled as a plain copy of the nearest pixels; the painter visits only
-    // the exposed pixels of the control.
+    // Scaled as a plain copy of the nearest pixels, sampled at the device
+    // pixels; the painter visits only the exposed pixels of the control.
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRectF(rect()), m_picture, QRectF(m_picture.rect()));
 }

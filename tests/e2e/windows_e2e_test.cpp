@@ -225,18 +225,24 @@ TEST_F(WindowsE2E, TheTextStoreHasTheDesignsOuterSizeHiddenOrShown)
         EXPECT_EQ(t.Width(), wTw) << how;
         EXPECT_EQ(t.Height(), hTw) << how;
     };
+    // Load, then the user's switches (through the layout flag's heights), hidden and shown.
     t.Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&t));
     expect(3100, 1000, "small, set at load while hidden");
     t.Hide();
-    t.Command8_Click();
+    t.Picture3_Click();
     t.Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&t));
-    expect(5400, 3675, "large, set while hidden");
-    t.Command9_Click();
-    expect(3100, 1000, "small, set while shown");
-    t.Command8_Click();
-    expect(5400, 3675, "large, set while shown");
+    expect(5400, 3675, "large, switched while hidden");
+    t.Command4_Click();
+    expect(3100, 1000, "small, switched while shown");
+    t.Picture3_Click();
+    expect(5400, 3675, "large, switched while shown");
+    t.Hide();
+    t.Command4_Click();
+    t.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&t));
+    expect(3100, 1000, "small, switched while hidden");
 }
 
 // The tray host is followed by what it announces, not by polling: a host

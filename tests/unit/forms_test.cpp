@@ -9,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -204,8 +205,10 @@ TEST(FormGeometry, OuterTwipsMeetTheFrameInDevicePixels)
 }
 
 // The same through a window at the scale this test runs at (scripts/test
-// runs it at 1, 1.5 and 2): hidden or shown, the text store's layouts give
-// the design's outer size and read it back.
+// runs it at 1, 1.5 and 2): the text store's layouts, reached at load and by
+// the user's switches (which pass through the layout flag's heights) while
+// hidden or shown, give the design's outer size and read it back. Offscreen
+// the toolkit's frame (fixed in device pixels) comes with the first show.
 TEST(FormGeometry, TheTextStoresLayoutsHiddenOrShown)
 {
     TestDesktop d;
@@ -218,11 +221,58 @@ TEST(FormGeometry, TheTextStoresLayoutsHiddenOrShown)
         EXPECT_LE(std::abs(std::round(t.width() * dpr) + f.left() + f.right() - wTw / 15.0 * dpr), 1.0) << how;
         EXPECT_LE(std::abs(std::round(t.height() * dpr) + f.top() + f.bottom() - hTw / 15.0 * dpr), 1.0) << how;
     };
-    expect(3100, 1000, "small at load, hidden");
-    t.Command8_Click();
-    expect(5400, 3675, "large, hidden");
+    const struct {
+        void (Textform::*step)();
+        int width, height;
+        const char *how;
+    } rows[] = {
+        {nullptr, 3100, 1000, "small at load, hidden"},
+        {&Textform::Picture3_Click, 5400, 3675, "large, switched while hidden"},
+        {&Textform::Show, 5400, 3675, "large, shown"},
+        {&Textform::Command4_Click, 3100, 1000, "small, switched while shown"},
+        {&Textform::Picture3_Click, 5400, 3675, "large, switched while shown"},
+        {&Textform::Hide, 5400, 3675, "large, hidden again"},
+        {&Textform::Command4_Click, 3100, 1000, "small, switched while hidden"},
+        {&Textform::Show, 3100, 1000, "small, shown again"},
+    };
+    for (const auto &r : rows) {
+        if (r.step)
+            (t.*r.step)();
+        expect(r.width, r.height, r.how);
+    }
+}
+
+// A check box lower than the style's check mark (the text store's
+// "Automatisch", 190 twips) or its font's line draws both whole within its
+// rectangle; a box high enough keeps its font, also when it grows back.
+TEST(FormGeometry, ALowCheckBoxDrawsItsMarkAndCaptionWithinItsRectangle)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>();
+    t.Command12_Click();
     t.Show();
-    expect(5400, 3675, "large, shown");
-    t.Command9_Click();
-    expect(3100, 1000, "small, shown");
+    CheckBox spare(QStringLiteral("Grossklein"), &t);
+    spare.setFont(boldSansSerif());
+    twips::place(&spare, 0, 0, 1455, 375);
+    spare.show();
+    const QFont given = spare.font();
+    auto within = [](CheckBox *box, const char *how) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        EXPECT_TRUE(box->rect().contains(mark)) << how << ": mark " << testing::PrintToString(mark);
+        EXPECT_LE(box->fontMetrics().height(), box->height()) << how;
+        EXPECT_EQ(box->fontMetrics().height(), QFontMetrics(box->font()).height()) << how;
+    };
+    within(t.Check1, "Automatisch");
+    EXPECT_EQ(twips::of(t.Check1), (twips::Rect{3840, 1920, 1455, 190})) << "the design's rectangle";
+    EXPECT_TRUE(t.Check1->font().bold());
+    within(&spare, "375 twips high");
+    EXPECT_EQ(spare.font(), given);
+    twips::setHeight(&spare, 150);
+    within(&spare, "lowered below its font's line");
+    EXPECT_LT(spare.fontMetrics().height(), QFontMetrics(given).height());
+    twips::setHeight(&spare, 375);
+    EXPECT_EQ(spare.font(), given) << "high enough again";
 }

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <functional>
 #include <tuple>
@@ -134,6 +135,42 @@ TEST_F(ImageStore, CaptureWithoutAutomatischTouchesOnlyPreviewAndWorkingPicture)
     }
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_EQ(f.Caption(), QStringLiteral("Merkolo, Quenta"));
+}
+
+// The preview and the thumbnails are drawn at the screen's device pixels
+// (scripts/test runs this at 1, 1.5 and 2): the fitted size stays 69 x 45
+// pixels of the box, its drawing has that many times the device pixel ratio
+// each way, every device column its own column of the picture, not one
+// pixel drawn and then doubled.
+TEST_F(ImageStore, PreviewAndThumbnailsAreDrawnAtTheScreensDevicePixels)
+{
+    Formbilder &f = store();
+    f.Check1->setValue(1);
+    const double dpr = f.devicePixelRatioF();
+    const QSize drawn(int(std::lround(69 * dpr)), int(std::lround(45 * dpr)));
+    QImage stripes(drawn, QImage::Format_RGB32); // one column a device pixel of the drawing
+    for (int x = 0; x < drawn.width(); ++x)
+        for (int y = 0; y < drawn.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    copy(stripes);
+    for (PictureBox *box : {f.Picture7, f.Picture2[0]}) {
+        SCOPED_TRACE(box == f.Picture7 ? "preview" : "thumbnail");
+        EXPECT_EQ(box->surfaceRatio(), dpr);
+        const QImage &s = box->surface();
+        ASSERT_GE(s.width(), drawn.width());
+        ASSERT_GE(s.height(), drawn.height());
+        int changes = 0;
+        for (int x = 0; x + 1 < drawn.width(); ++x)
+            changes += s.pixel(x, drawn.height() / 2) != s.pixel(x + 1, drawn.height() / 2);
+        EXPECT_EQ(changes, drawn.width() - 1);
+        EXPECT_EQ(qAlpha(s.pixel(drawn.width(), 0)), 0) << "nothing beside the fitted size";
+        EXPECT_EQ(qAlpha(s.pixel(0, drawn.height())), 0);
+    }
+    EXPECT_EQ(twips::of(f.Picture2[0]), (twips::Rect{1320, 0, 1095, 735}));
+    // Shown device pixel for device pixel.
+    const QImage seen = f.Picture2[0]->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint inner(int(std::lround(2 * dpr)), int(std::lround(2 * dpr)));
+    EXPECT_TRUE(seen.copy(QRect(inner, drawn)) == stripes);
 }
 
 TEST_F(ImageStore, TenCapturesFillTheRingAndTheTenthWrapsToSlotZero)

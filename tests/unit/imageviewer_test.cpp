@@ -13,6 +13,7 @@
 #include "imagestore/Formbilder.h"
 #include "winutil/twips.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <tuple>
 
 namespace {
@@ -67,10 +69,12 @@ protected:
         return v;
     }
     static twips::Rect at(const QWidget *w) { return twips::of(w); }
-    // Natural size of a picture in twips, plus `extra`.
+    // Natural size of a picture in twips (a picture pixel a device pixel), plus `extra`.
     static twips::Rect natural(QSize px, int extra)
     {
-        return {0, 360, int(px.width() * twips::perPixelX()) + extra, int(px.height() * twips::perPixelY()) + extra};
+        const double dpr = qApp->devicePixelRatio();
+        return {0, 360, int(std::lround(px.width() * twips::perPixelX() / dpr)) + extra,
+                int(std::lround(px.height() * twips::perPixelY() / dpr)) + extra};
     }
 };
 
@@ -213,31 +217,38 @@ TEST_F(Viewer, ViewModesFollowTheCheckBoxEveryResizeAndTheRefresh)
     EXPECT_EQ(at(v.Image1), (twips::Rect{0, 360, v.Width() - 50, v.Height() - 50}));
 }
 
+// Pixel for pixel on the screen: a picture pixel a device pixel in 1:1 mode,
+// the nearest picture pixel for each device pixel in fit mode. scripts/test
+// runs this at 1, 1.5 and 2 device pixels a pixel.
 TEST_F(Viewer, ThePictureIsDrawnPixelForPixelIn1To1AndStretchedInFitMode)
 {
     const QImage picture = noise(120, 90, 7);
     fill(0, picture);
     Bilderramen &v = openOn(0);
     v.resize(400, 300);
+    const double dpr = v.devicePixelRatioF();
+    const auto device = [dpr](QPoint p) { return QPoint(int(std::lround(p.x() * dpr)), int(std::lround(p.y() * dpr))); };
+    EXPECT_EQ(at(v.Image1), natural(picture.size(), 1));
     QImage seen = v.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QPoint origin = v.Image1->geometry().topLeft();
+    const QPoint origin = device(v.Image1->geometry().topLeft());
     // The check box and the white strip reach a few pixels into the picture's top.
     const QRect below = v.Check1->geometry().united(v.Frame1->geometry());
-    const int top = below.bottom() + 1 - origin.y();
-    ASSERT_LT(top, 10);
+    const int top = device(below.bottomLeft() + QPoint(0, 1)).y() - origin.y();
+    ASSERT_LT(top, 10 * dpr);
     EXPECT_TRUE(seen.copy(QRect(origin + QPoint(0, top), picture.size() - QSize(0, top)))
                 == picture.copy(0, top, 120, 90 - top));
     // Beyond the picture the window's grey shows.
-    EXPECT_EQ(seen.pixel(origin + QPoint(200, 150)), qRgb(192, 192, 192));
+    EXPECT_EQ(seen.pixel(origin + QPoint(130, 100)), qRgb(192, 192, 192));
 
     // Fit mode: nearest pixels stretched over the whole outer size.
     v.Check1->setValue(1);
     seen = v.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QSize size = v.Image1->size();
-    for (const QPoint p : {QPoint(0, 0), QPoint(119, 0), QPoint(0, 89), QPoint(60, 45)}) {
+    const QSize size = QSize(device(QPoint(v.Image1->width(), v.Image1->height())).x(),
+                             device(QPoint(v.Image1->width(), v.Image1->height())).y());
+    for (const QPoint p : {QPoint(0, 0), QPoint(119, 0), QPoint(0, 89), QPoint(60, 45), QPoint(61, 45)}) {
         const QPoint drawn = origin + QPoint((p.x() * size.width() + size.width() / 2) / 120,
                                              (p.y() * size.height() + size.height() / 2) / 90);
-        if (v.rect().contains(drawn)) {
+        if (seen.rect().contains(drawn)) {
             EXPECT_EQ(seen.pixel(drawn), picture.pixel(p)) << p.x() << "," << p.y();
         }
     }

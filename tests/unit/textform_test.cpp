@@ -11,6 +11,7 @@
 #include "textstore/Textform.h"
 #include "winutil/twips.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -137,6 +138,44 @@ TEST_F(TextStore, EachKeystrokeAppendsTheWholeText)
     list().Clear();
     QTest::keyClicks(w.Text1, QStringLiteral("abc"));
     EXPECT_EQ(entries(), (QStringList{"a", "ab", "abc"}));
+}
+
+// Tab and Shift+Tab move the focus on from every multi-line box (the
+// window's tab order) and type nothing, so "Automatisch" appends no entry;
+// Ctrl+Tab types a tab.
+TEST_F(TextStore, TabMovesTheFocusOutOfEveryMultiLineBoxAndCtrlTabTypesATab)
+{
+    Textform &w = t();
+    w.Check1->setValue(1);
+    w.Show();
+    Zwischablage &z = d.forms->get<Zwischablage>();
+    z.Show(); // the viewer window, as "Command1" shows it
+    for (auto [box, name] : {std::pair{w.Text1, "Text1"}, {w.Text2, "Text2"}, {z.Text1, "viewer's Text1"}}) {
+        SCOPED_TRACE(name);
+        QWidget *window = box->window();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        const QString before = box->Text();
+        const qsizetype count = entries().size();
+        box->setFocus();
+        ASSERT_TRUE(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_Tab);
+        QWidget *next = QApplication::focusWidget();
+        EXPECT_NE(next, box);
+        EXPECT_TRUE(next && next->window() == window);
+        if (next)
+            QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_TRUE(box->hasFocus()) << "Shift+Tab comes back";
+        QTest::keyClick(box, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_FALSE(box->hasFocus());
+        EXPECT_EQ(box->Text(), before);
+        EXPECT_EQ(entries().size(), count) << "no entry from a Tab";
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_TRUE(box->hasFocus());
+        EXPECT_EQ(box->Text().count(QLatin1Char('\t')), before.count(QLatin1Char('\t')) + 1);
+    }
+    EXPECT_EQ(entries().size(), 2) << "Ctrl+Tab in the text store's Text1, and handed on from the viewer's";
 }
 
 TEST_F(TextStore, AFullListTakesNothingMore)
