@@ -2,13 +2,13 @@
 #include "programfolders.h"
 #include "singleinstance.h"
 
+#include "forms/forms.h"
+#include "platform/clipboardbridge.h"
+#include "platform/qtservices.h"
+#include "platform/qttray.h"
+#include "platform/x11clipboard.h"
 #include "shell/Starter.h"
 #include "shell/starterart.h"
-#include "winutil/clipboardbridge.h"
-#include "winutil/forms.h"
-#include "winutil/qtservices.h"
-#include "winutil/qttray.h"
-#include "winutil/x11clipboard.h"
 
 #include <QApplication>
 #include <QDir>

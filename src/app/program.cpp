@@ -1,10 +1,10 @@
 #include "program.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/forms.h"
+#include "platform/selectionfetcher.h"
+#include "platform/shell32.h"
 #include "shell/Starter.h"
-#include "winutil/forms.h"
-#include "winutil/selectionfetcher.h"
-#include "winutil/shell32.h"
 
 #include <cmath>
 

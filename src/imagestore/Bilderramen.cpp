@@ -2,10 +2,10 @@
 
 #include "Formbilder.h"
 
-#include "winutil/forms.h"
-#include "winutil/keys.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
+#include "forms/forms.h"
+#include "forms/keys.h"
+#include "forms/modMain.h"
+#include "forms/twips.h"
 
 #include <QApplication>
 

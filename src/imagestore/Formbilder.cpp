@@ -4,14 +4,14 @@
 #include "PaintFitted.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/ModuleTransparent.h"
+#include "forms/Modulevordergrund.h"
+#include "forms/forms.h"
+#include "forms/keys.h"
+#include "forms/modMain.h"
+#include "forms/twips.h"
+#include "forms/vbnum.h"
 #include "shell/Starter.h"
-#include "winutil/ModuleTransparent.h"
-#include "winutil/Modulevordergrund.h"
-#include "winutil/forms.h"
-#include "winutil/keys.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
-#include "winutil/vbnum.h"
 
 namespace {
 

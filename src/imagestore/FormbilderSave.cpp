@@ -6,10 +6,10 @@
 #include "bmpfile.h"
 #include "imagefilename.h"
 
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
-#include "winutil/modMain.h"
-#include "winutil/services.h"
+#include "forms/datestamp.h"
+#include "forms/modMain.h"
+#include "platform/filesave.h"
+#include "platform/services.h"
 
 #include <QDir>
 #include <QFileInfo>

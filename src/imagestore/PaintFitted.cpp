@@ -1,8 +1,8 @@
 #include "PaintFitted.h"
 
-#include "winutil/controls.h"
-#include "winutil/twips.h"
-#include "winutil/vbnum.h"
+#include "forms/controls.h"
+#include "forms/twips.h"
+#include "forms/vbnum.h"
 
 namespace modMain {
 

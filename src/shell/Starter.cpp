@@ -1,12 +1,12 @@
 #include "Starter.h"
 
+#include "forms/artwork.h"
+#include "forms/forms.h"
+#include "forms/modMain.h"
+#include "forms/twips.h"
 #include "imagestore/Formbilder.h"
 #include "shell/starterart.h"
 #include "textstore/Textform.h"
-#include "winutil/artwork.h"
-#include "winutil/forms.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
 
 namespace {
 

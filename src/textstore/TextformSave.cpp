@@ -4,11 +4,11 @@
 
 #include "Textform.h"
 
+#include "forms/datestamp.h"
+#include "forms/forms.h"
+#include "forms/modMain.h"
+#include "platform/filesave.h"
 #include "textfile.h"
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
-#include "winutil/forms.h"
-#include "winutil/modMain.h"
 
 #include <QDir>
 #include <QLoggingCategory>

@@ -5,8 +5,8 @@
 #include "app/program.h"
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
+#include "platform/selectionfetcher.h"
 #include "textstore/Textform.h"
-#include "winutil/selectionfetcher.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // Whole-or-nothing file writes and the date-time stamp of saved file names.
 
+#include "forms/datestamp.h"
+#include "platform/filesave.h"
 #include "support/files.h"
 #include "support/qtprint.h"
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
 
 #include <QDir>
 #include <QTemporaryDir>

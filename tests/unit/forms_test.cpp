@@ -3,9 +3,9 @@
 
 #include "support/testdesktop.h"
 
+#include "forms/controls.h"
+#include "forms/twips.h"
 #include "textstore/Textform.h"
-#include "winutil/controls.h"
-#include "winutil/twips.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

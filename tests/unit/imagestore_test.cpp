@@ -7,9 +7,9 @@
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/twips.h"
 #include "imagestore/Formbilder.h"
 #include "shell/Starter.h"
-#include "winutil/twips.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 // The real message box speaks German and defaults to Yes.
 
-#include "winutil/qtservices.h"
+#include "platform/qtservices.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The fitted painter: its arithmetic, and what it does to the target box.
 
+#include "forms/controls.h"
+#include "forms/twips.h"
 #include "imagestore/PaintFitted.h"
-#include "winutil/controls.h"
-#include "winutil/twips.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
 // A password manager's secret mark: which values keep a change out, and the
 // clipboard read through Qt offering nothing of a change marked secret.
 
-#include "winutil/qtservices.h"
-#include "winutil/secrethint.h"
+#include "platform/qtservices.h"
+#include "platform/secrethint.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "winutil/vbnum.h"
+#include "forms/vbnum.h"
 
 #include <gtest/gtest.h>
 

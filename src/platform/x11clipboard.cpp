@@ -1,0 +1,100 @@
+#include "platform/x11clipboard.h"
+
+#include "platform/selectionfetcher.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImageReader>
+
+namespace {
+
+// Image types to ask for, the lossless ones first.
+QByteArrayList imageTypes()
+{
+    QByteArrayList out = {"image/png", "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/tiff",
+                          "image/x-portable-pixmap"};
+    for (const QByteArray &t : QImageReader::supportedMimeTypes()) {
+        if (!out.contains(t) && t != "image/svg+xml")
+            out << t;
+    }
+    return out;
+}
+
+QClipboard *board()
+{
+    return QGuiApplication::clipboard();
+}
+
+} // namespace
+
+X11Clipboard::X11Clipboard()
+    : QtClipboard(false)
+{
+    m_fetcher = std::make_unique<SelectionFetcher>(
+        imageTypes(), SelectionFetcher::Limits{kPatienceMs, kOverallMs}, [this](const SelectionFetcher::Result &r) {
+            Snapshot s{r.text, r.image};
+            const auto refused = r.refused;
+            // Back to the user-interface thread; dropped if this object is gone.
+            QMetaObject::invokeMethod(
+                this,
+                [this, s, refused] {
+                    if (refused)
+                        emit pictureRefused(refused->size, refused->bytes);
+                    deliver(s);
+                },
+                Qt::QueuedConnection);
+        });
+    connect(board(), &QClipboard::dataChanged, this, &X11Clipboard::ownerChanged);
+    // What the clipboard holds at start, so that joining the viewer chain captures it.
+    ownerChanged();
+}
+
+X11Clipboard::~X11Clipboard()
+{
+    m_fetcher.reset(); // joins the worker before the members it reports into go
+}
+
+bool X11Clipboard::available()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void X11Clipboard::ownerChanged()
+{
+    if (m_fetcher->connected())
+        m_fetcher->request();
+    else
+        emit changed(); // no connection of our own: read through Qt, as elsewhere
+}
+
+void X11Clipboard::deliver(const Snapshot &snapshot)
+{
+    m_current = snapshot;
+    ++m_snapshots;
+    emit changed();
+}
+
+bool X11Clipboard::GetFormat(int format)
+{
+    if (!m_fetcher->connected())
+        return QtClipboard::GetFormat(format);
+    if (format == vbCFText)
+        return m_current.text.has_value();
+    if (format == vbCFBitmap)
+        return !m_current.image.isNull();
+    return false;
+}
+
+std::optional<QString> X11Clipboard::GetText()
+{
+    if (!m_fetcher->connected())
+        return QtClipboard::GetText();
+    return m_current.text;
+}
+
+QImage X11Clipboard::GetData()
+{
+    if (!m_fetcher->connected())
+        return QtClipboard::GetData();
+    return m_current.image;
+}
