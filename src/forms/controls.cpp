@@ -126,6 +126,14 @@ QFont boldSansSerif()
     return f;
 }
 
+QFont condensedSansSerif()
+{
+    QFont f = boldSansSerif();
+    f.setBold(false);
+    f.setStretch(QFont::SemiCondensed);
+    return f;
+}
+
 void setColours(QWidget *control, const QColor &background, const QColor &text)
 {
     QPalette p = control->palette();

@@ -49,6 +49,9 @@ QString plainToolTip(const QWidget *control);
 
 // Bold 8.25-point "MS Sans Serif" (or the nearest font there is).
 QFont boldSansSerif();
+// The image windows' plain 8.25-point face, semi-condensed: the design's
+// captions fill their controls, and a wider font would cut them.
+QFont condensedSansSerif();
 
 // Colours of a control: background and text.
 void setColours(QWidget *control, const QColor &background, const QColor &text = QColor());

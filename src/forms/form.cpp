@@ -2,6 +2,7 @@
 
 #include "forms/forms.h"
 #include "forms/keys.h"
+#include "forms/modMain.h"
 #include "forms/twips.h"
 #include "platform/x11window.h"
 
@@ -105,6 +106,23 @@ bool Form::Unload(int reason)
 void Form::Form_QueryUnload(int &, int) {}
 void Form::Form_Unload(int &) {}
 void Form::Form_KeyDown(int, int) {}
+
+void Form::escapeOrHelpKey(int keyCode)
+{
+    if (keyCode == keys::vbKeyEscape)
+        Unload(vbFormCode);
+    if (keyCode == keys::vbKeyF1 && !m_unloaded)
+        modMain::OpenHelp(m_hWnd);
+}
+
+void Form::reshowNudged(bool forward)
+{
+    Hide();
+    const int step = forward ? 1 : -1;
+    setLeft(Left() + step);
+    setTop(Top() + step);
+    Show();
+}
 
 void Form::setKeyPreview(bool on)
 {
@@ -222,14 +240,20 @@ QMargins Form::frameDevicePx() const
     return QMargins(qRound(3 * dpr), qRound(19 * dpr), qRound(3 * dpr), qRound(3 * dpr));
 }
 
+twips::Axis Form::outerAxis(Qt::Orientation o, const QMargins &frame) const
+{
+    return o == Qt::Horizontal ? twips::horizontal(frame.left() + frame.right(), devicePixelRatioF())
+                               : twips::vertical(frame.top() + frame.bottom(), devicePixelRatioF());
+}
+
 int Form::clientWidthFor(int outerTwips, const QMargins &frame) const
 {
-    return twips::clientPixels(outerTwips, twips::perPixelX(), devicePixelRatioF(), frame.left() + frame.right());
+    return twips::toPixels(outerTwips, outerAxis(Qt::Horizontal, frame));
 }
 
 int Form::clientHeightFor(int outerTwips, const QMargins &frame) const
 {
-    return twips::clientPixels(outerTwips, twips::perPixelY(), devicePixelRatioF(), frame.top() + frame.bottom());
+    return twips::toPixels(outerTwips, outerAxis(Qt::Vertical, frame));
 }
 
 void Form::frameArrived()
@@ -259,39 +283,24 @@ void Form::refitToFrame(const QMargins &now)
         applyClientSize(w, h);
 }
 
-namespace {
-int tw(double px, double perPixel)
-{
-    return static_cast<int>(std::lround(px * perPixel));
-}
-} // namespace
-
 int Form::Left() const
 {
-    const int px = pos().x();
-    return m_tw[0] && twips::toPixelsX(*m_tw[0]) == px ? *m_tw[0] : tw(px, twips::perPixelX());
+    return twips::recall(m_tw[0], pos().x(), twips::horizontal());
 }
 
 int Form::Top() const
 {
-    const int px = pos().y();
-    return m_tw[1] && twips::toPixelsY(*m_tw[1]) == px ? *m_tw[1] : tw(px, twips::perPixelY());
+    return twips::recall(m_tw[1], pos().y(), twips::vertical());
 }
 
 int Form::Width() const
 {
-    const QMargins f = frameDevicePx();
-    if (m_tw[2] && clientWidthFor(*m_tw[2], f) == width())
-        return *m_tw[2];
-    return twips::outerTwips(width(), twips::perPixelX(), devicePixelRatioF(), f.left() + f.right());
+    return twips::recall(m_tw[2], width(), outerAxis(Qt::Horizontal, frameDevicePx()));
 }
 
 int Form::Height() const
 {
-    const QMargins f = frameDevicePx();
-    if (m_tw[3] && clientHeightFor(*m_tw[3], f) == height())
-        return *m_tw[3];
-    return twips::outerTwips(height(), twips::perPixelY(), devicePixelRatioF(), f.top() + f.bottom());
+    return twips::recall(m_tw[3], height(), outerAxis(Qt::Vertical, frameDevicePx()));
 }
 
 void Form::setLeft(int v)
@@ -322,12 +331,12 @@ void Form::setHeight(int v)
 
 int Form::ScaleWidth() const
 {
-    return tw(width(), twips::perPixelX());
+    return twips::toTwips(width(), twips::horizontal());
 }
 
 int Form::ScaleHeight() const
 {
-    return tw(height(), twips::perPixelY());
+    return twips::toTwips(height(), twips::vertical());
 }
 
 void Form::setClientSizeTwips(int w, int h)

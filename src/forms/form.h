@@ -3,6 +3,7 @@
 // hide, unload with a close-request reason, key preview, a paint hook and
 // outer geometry in twips.
 
+#include "forms/twipsmath.h"
 #include "platform/user32.h"
 
 #include <QPointer>
@@ -69,6 +70,13 @@ protected:
     virtual void Form_Paint() {}
     virtual void Form_KeyDown(int keyCode, int shift);
 
+    // The keys every store window answers: Escape unloads it, F1 opens the help page.
+    void escapeOrHelpKey(int keyCode);
+    // Hides the window, moves it a twip down and right (`forward`) or back up
+    // and left, and shows it again, so that its paint handler runs anew (how
+    // the "vordergrund" boxes apply the always-on-top band).
+    void reshowNudged(bool forward);
+
     // Key-down events of every control reach Form_KeyDown first.
     void setKeyPreview(bool on);
     // A fixed border keeps the user from resizing the window.
@@ -89,6 +97,8 @@ private:
     // are made good with the real frame.
     void frameArrived();
     void refitToFrame(const QMargins &frame);
+    // The twips of the outer extent along `o` with the window manager's `frame`.
+    twips::Axis outerAxis(Qt::Orientation o, const QMargins &frame) const;
     int clientWidthFor(int outerTwips, const QMargins &frame) const;
     int clientHeightFor(int outerTwips, const QMargins &frame) const;
 

@@ -5,8 +5,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include <cmath>
-
 // Transparent where there is no picture: the window's background shows.
 ImageControl::ImageControl(QWidget *parent)
     : QWidget(parent)
@@ -36,8 +34,8 @@ void ImageControl::takeNaturalSize()
     // One picture pixel a device pixel: twips are the screen's, so at twice the
     // pixels a picture pixel is half a pixel of the toolkit.
     const double dpr = devicePixelRatioF();
-    twips::setWidth(this, static_cast<int>(std::lround(m_picture.width() * twips::perPixelX() / dpr)));
-    twips::setHeight(this, static_cast<int>(std::lround(m_picture.height() * twips::perPixelY() / dpr)));
+    twips::setWidth(this, twips::toTwips(m_picture.width() / dpr, twips::horizontal()));
+    twips::setHeight(this, twips::toTwips(m_picture.height() / dpr, twips::vertical()));
 }
 
 void ImageControl::paintEvent(QPaintEvent *event)

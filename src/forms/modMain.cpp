@@ -51,4 +51,9 @@ void ShellOpen(HWND owner, const QString &path)
     ShellExecuteA(owner, "Open", file.constData(), "", directory.constData(), SW_SHOWNORMAL);
 }
 
+void OpenHelp(HWND owner)
+{
+    ShellOpen(owner, QStringLiteral("mk-hilfe\\index.html"));
+}
+
 } // namespace modMain

@@ -11,5 +11,7 @@ namespace modMain {
 // '\' or '/' between folders) with its associated program; the hourglass
 // pointer shows meanwhile. Failures are not reported.
 void ShellOpen(HWND owner, const QString &path);
+// Opens the help page (mk-hilfe\index.html) for the window `owner`.
+void OpenHelp(HWND owner);
 
 } // namespace modMain

@@ -5,7 +5,7 @@
 #include <QVariant>
 #include <QWidget>
 
-#include <cmath>
+#include <optional>
 
 namespace twips {
 
@@ -20,33 +20,11 @@ double dpi(bool x)
 
 constexpr const char *kTwips = "merkolo.twips";
 
-int pxOf(const Rect &r, int field)
-{
-    switch (field) {
-    case 0: return toPixelsX(r.left);
-    case 1: return toPixelsY(r.top);
-    case 2: return toPixelsX(r.width);
-    default: return toPixelsY(r.height);
-    }
-}
-
-int twOf(const QRect &px, int field)
-{
-    switch (field) {
-    case 0: return static_cast<int>(std::lround(px.x() * perPixelX()));
-    case 1: return static_cast<int>(std::lround(px.y() * perPixelY()));
-    case 2: return static_cast<int>(std::lround(px.width() * perPixelX()));
-    default: return static_cast<int>(std::lround(px.height() * perPixelY()));
-    }
-}
-
-Rect remembered(const QWidget *c)
+// The twips a control was last placed at, if any.
+std::optional<QRect> remembered(const QWidget *c)
 {
     const QVariant v = c->property(kTwips);
-    if (!v.isValid())
-        return {};
-    const QRect r = v.toRect();
-    return {r.x(), r.y(), r.width(), r.height()};
+    return v.isValid() ? std::optional<QRect>(v.toRect()) : std::nullopt;
 }
 
 void apply(QWidget *c, const Rect &r)
@@ -60,18 +38,10 @@ void apply(QWidget *c, const Rect &r)
 
 double perPixelX() { return 1440.0 / dpi(true); }
 double perPixelY() { return 1440.0 / dpi(false); }
-int toPixelsX(double tw) { return static_cast<int>(std::lround(tw / perPixelX())); }
-int toPixelsY(double tw) { return static_cast<int>(std::lround(tw / perPixelY())); }
-
-int clientPixels(int outerTwips, double twipsPerPixel, double dpr, int frameDevice)
-{
-    return static_cast<int>(std::lround(outerTwips / twipsPerPixel - frameDevice / dpr));
-}
-
-int outerTwips(int clientPixels, double twipsPerPixel, double dpr, int frameDevice)
-{
-    return static_cast<int>(std::lround((clientPixels + frameDevice / dpr) * twipsPerPixel));
-}
+Axis horizontal(int frameDevice, double dpr) { return {perPixelX(), frameDevice, dpr}; }
+Axis vertical(int frameDevice, double dpr) { return {perPixelY(), frameDevice, dpr}; }
+int toPixelsX(double tw) { return toPixels(tw, horizontal()); }
+int toPixelsY(double tw) { return toPixels(tw, vertical()); }
 
 void place(QWidget *control, int left, int top, int width, int height)
 {
@@ -80,14 +50,14 @@ void place(QWidget *control, int left, int top, int width, int height)
 
 Rect of(const QWidget *control)
 {
-    const Rect mem = remembered(control);
+    const std::optional<QRect> set = remembered(control);
     const QRect px = control->geometry();
-    const int actual[4] = {px.x(), px.y(), px.width(), px.height()};
-    const int memField[4] = {mem.left, mem.top, mem.width, mem.height};
-    int out[4];
-    for (int f = 0; f < 4; ++f)
-        out[f] = pxOf(mem, f) == actual[f] ? memField[f] : twOf(px, f);
-    return {out[0], out[1], out[2], out[3]};
+    auto field = [&set](int (QRect::*get)() const) {
+        return set ? std::optional<int>(((*set).*get)()) : std::nullopt;
+    };
+    return {recall(field(&QRect::x), px.x(), horizontal()), recall(field(&QRect::y), px.y(), vertical()),
+            recall(field(&QRect::width), px.width(), horizontal()),
+            recall(field(&QRect::height), px.height(), vertical())};
 }
 
 void setLeft(QWidget *c, int v) { Rect r = of(c); r.left = v; apply(c, r); }

@@ -3,24 +3,23 @@
 // was given, so reading them back returns exactly what was set as long as the
 // pixels have not changed since.
 
+#include "forms/twipsmath.h"
+
 #include <QRect>
 
 class QWidget;
 
 namespace twips {
 
+// Twips per toolkit pixel of the screen, each way.
 double perPixelX();
 double perPixelY();
+// The screen's axes, with a window manager's frame of `frameDevice` device
+// pixels at `dpr` device pixels per toolkit pixel (see twipsmath.h).
+Axis horizontal(int frameDevice = 0, double dpr = 1);
+Axis vertical(int frameDevice = 0, double dpr = 1);
 int toPixelsX(double tw);
 int toPixelsY(double tw);
-
-// A window's outer extent in twips and its client extent in the toolkit's
-// pixels, with the window manager's frame (left + right, or top + bottom)
-// in device pixels: the frame does not scale with the toolkit's scale
-// factor, so the two meet in device pixels. `dpr` is device pixels per
-// toolkit pixel.
-int clientPixels(int outerTwips, double twipsPerPixel, double dpr, int frameDevice);
-int outerTwips(int clientPixels, double twipsPerPixel, double dpr, int frameDevice);
 
 struct Rect {
     int left = 0;

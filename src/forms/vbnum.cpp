@@ -13,6 +13,21 @@ double roundHalfEven(double value)
     return std::nearbyint(value); // the default rounding mode rounds halves to even
 }
 
+namespace {
+
+// Number to an integer type with halves to even; nothing on overflow.
+template <class Int> std::optional<Int> toInt(double value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double r = roundHalfEven(value);
+    if (r < std::numeric_limits<Int>::min() || r > std::numeric_limits<Int>::max())
+        return std::nullopt;
+    return static_cast<Int>(r);
+}
+
+} // namespace
+
 std::optional<double> toDouble(const QString &text)
 {
     QString t = text.trimmed();
@@ -32,12 +47,7 @@ std::optional<double> toDouble(const QString &text)
 
 std::optional<std::int16_t> toInt16(double value)
 {
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double r = roundHalfEven(value);
-    if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
-        return std::nullopt;
-    return static_cast<std::int16_t>(r);
+    return toInt<std::int16_t>(value);
 }
 
 std::optional<std::int16_t> toInt16(const QString &text)
@@ -50,12 +60,7 @@ std::optional<std::int16_t> toInt16(const QString &text)
 
 std::optional<std::int32_t> toInt32(double value)
 {
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double r = roundHalfEven(value);
-    if (r < std::numeric_limits<std::int32_t>::min() || r > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(r);
+    return toInt<std::int32_t>(value);
 }
 
 QString toText(double value)

@@ -1,6 +1,7 @@
 #include "platform/selectionfetcher.h"
 
 #include "platform/secrethint.h"
+#include "platform/x11connection.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -15,22 +16,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <class T> struct Freed {
-    T *p;
-    explicit Freed(T *ptr) : p(ptr) {}
-    ~Freed() { std::free(p); }
-    Freed(const Freed &) = delete;
-    Freed &operator=(const Freed &) = delete;
-    T *operator->() const { return p; }
-    explicit operator bool() const { return p != nullptr; }
-};
+template <class T> using Freed = x11::Reply<T>;
 
 // Empties the wake-up counter.
 void drain(int fd)
@@ -46,7 +38,7 @@ struct SelectionFetcher::X {
     xcb_connection_t *c = nullptr;
     xcb_window_t root = 0;
     xcb_visualid_t visual = 0;
-    std::map<QByteArray, xcb_atom_t> atoms;
+    std::optional<x11::Atoms> atoms;
 
     ~X()
     {
@@ -54,17 +46,7 @@ struct SelectionFetcher::X {
             xcb_disconnect(c);
     }
 
-    xcb_atom_t atom(const QByteArray &name)
-    {
-        auto it = atoms.find(name);
-        if (it != atoms.end())
-            return it->second;
-        Freed<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr));
-        const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-        atoms.emplace(name, a);
-        return a;
-    }
+    xcb_atom_t atom(const QByteArray &name) { return (*atoms)(name); }
 
     // The window that owns the CLIPBOARD selection now (the server answers, never the owner).
     xcb_window_t owner()
@@ -84,6 +66,7 @@ struct SelectionFetcher::X {
             return false;
         root = s->root;
         visual = s->root_visual;
+        atoms.emplace(c);
         return true;
     }
 };
@@ -224,8 +207,8 @@ private:
             return std::nullopt;
         if (type)
             *type = r->type;
-        const int len = xcb_get_property_value_length(r.p);
-        const auto *v = static_cast<const char *>(xcb_get_property_value(r.p));
+        const int len = xcb_get_property_value_length(r.get());
+        const auto *v = static_cast<const char *>(xcb_get_property_value(r.get()));
         QByteArray bytes(v, std::min<qsizetype>(len, maxBytes));
         if (r->bytes_after > 0 || len > maxBytes) {
             *cut = true;

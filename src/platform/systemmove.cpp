@@ -1,5 +1,7 @@
 #include "platform/systemmove.h"
 
+#include "platform/x11connection.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -11,41 +13,27 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <optional>
 
 namespace systemmove {
 
 namespace {
 
-template <class T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    Reply<xcb_intern_atom_reply_t> r(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
-    return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
 // Asks an X11 window manager to move `window` as from a press on its title
 // bar at `rootPos`, so the window follows the pointer's whole path from
 // there. False when this is no X11 desktop or its window manager cannot.
 bool windowManagerMove(QWidget *window, const QPoint &rootPos)
 {
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t *c = x11::connection();
     QWindow *native = window->windowHandle();
     if (!c || !native)
         return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const xcb_atom_t moveResize = atom(c, "_NET_WM_MOVERESIZE");
-    const xcb_atom_t supported = atom(c, "_NET_SUPPORTED");
-    Reply<xcb_get_property_reply_t> list(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr),
-        &std::free);
+    const xcb_atom_t moveResize = x11::intern(c, "_NET_WM_MOVERESIZE");
+    const xcb_atom_t supported = x11::intern(c, "_NET_SUPPORTED");
+    x11::Reply<xcb_get_property_reply_t> list(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr));
     if (!list || list->format != 32 || moveResize == XCB_ATOM_NONE)
         return false;
     const auto *atoms = static_cast<const xcb_atom_t *>(xcb_get_property_value(list.get()));

@@ -1,33 +1,15 @@
 #include "platform/x11trayhost.h"
 
+#include "platform/x11connection.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <string>
 
-namespace {
-
-xcb_connection_t *connection()
-{
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t intern(xcb_connection_t *c, const std::string &name)
-{
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
-    const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(r);
-    return a;
-}
-
-} // namespace
+using x11::connection;
 
 X11TrayHost::X11TrayHost(QObject *parent)
     : QObject(parent)
@@ -41,13 +23,11 @@ X11TrayHost::X11TrayHost(QObject *parent)
     if (xcb_parse_display(nullptr, &host, &display, &screen) == 0)
         screen = 0;
     std::free(host);
-    m_selection = intern(c, "_NET_SYSTEM_TRAY_S" + std::to_string(screen));
-    m_manager = intern(c, "MANAGER");
-    xcb_get_selection_owner_reply_t *r
-        = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_selection), nullptr);
-    const xcb_window_t owner = r ? r->owner : XCB_NONE;
-    std::free(r);
-    follow(owner);
+    m_selection = x11::intern(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+    m_manager = x11::intern(c, "MANAGER");
+    const x11::Reply<xcb_get_selection_owner_reply_t> r(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_selection), nullptr));
+    follow(r ? r->owner : XCB_NONE);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/x11window.h"
 
+#include "platform/x11connection.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QGuiApplication>
@@ -20,26 +22,13 @@ namespace {
 
 constexpr const char *kAsked = "merkolo.wmstates";
 
-xcb_connection_t *connection()
-{
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
+using x11::connection;
 
+// The atoms of the toolkit's connection (the only one asked here).
 xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
-    static std::map<QByteArray, xcb_atom_t> known;
-    const QByteArray key(name);
-    if (auto it = known.find(key); it != known.end())
-        return it->second;
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(key.size()), key.constData()), nullptr);
-    const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(r);
-    known.emplace(key, a);
-    return a;
+    static x11::Atoms known(c);
+    return known(name);
 }
 
 xcb_atom_t stateAtom(xcb_connection_t *c, State s)

@@ -164,7 +164,7 @@ void Starter::Picture6_Click()
 
 void Starter::openHelp()
 {
-    modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    modMain::OpenHelp(hWnd());
 }
 
 void Starter::Picture3_Click()

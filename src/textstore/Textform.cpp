@@ -6,8 +6,6 @@
 #include "forms/Modulevordergrund.h"
 #include "forms/artwork.h"
 #include "forms/forms.h"
-#include "forms/keys.h"
-#include "forms/modMain.h"
 #include "forms/twips.h"
 #include "shell/Starter.h"
 
@@ -178,10 +176,7 @@ void Textform::Form_QueryUnload(int &, int)
 
 void Textform::Form_KeyDown(int keyCode, int)
 {
-    if (keyCode == keys::vbKeyEscape)
-        Unload(vbFormCode);
-    if (keyCode == keys::vbKeyF1)
-        modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    escapeOrHelpKey(keyCode);
 }
 
 void Textform::Form_Paint()
@@ -201,12 +196,8 @@ void Textform::Command1_Click()
 
 void Textform::Check3_Click()
 {
-    // Hiding and showing again repaints the window, and the paint handler applies the band.
-    Hide();
-    const int step = Check3->Value() != 0 ? 1 : -1;
-    setLeft(Left() + step);
-    setTop(Top() + step);
-    Show();
+    // Shown again, the window repaints, and the paint handler applies the band.
+    reshowNudged(Check3->Value() != 0);
 }
 
 void Textform::Text1_Change()

@@ -186,25 +186,7 @@ TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
     }
 }
 
-// Outer sizes in twips meet the window manager's frame in device pixels:
-// every size of the design comes out within one device pixel of its twips
-// (15 a device pixel at 1x, 7.5 at 2x), at 1, 1.5 and 2 device pixels a
-// toolkit pixel, and reads back as set.
-TEST(FormGeometry, OuterTwipsMeetTheFrameInDevicePixels)
-{
-    for (double dpr : {1.0, 1.5, 2.0}) {
-        for (int frame : {2, 6, 21, 25}) {
-            for (int tw : {1000, 1950, 2010, 2505, 3100, 3600, 3675, 5400, 12300}) {
-                const int client = twips::clientPixels(tw, 15, dpr, frame);
-                const double outerDevice = std::round(client * dpr) + frame;
-                EXPECT_LE(std::abs(outerDevice - tw / 15.0 * dpr), 1.0) << dpr << " " << frame << " " << tw;
-                EXPECT_LE(std::abs(twips::outerTwips(client, 15, dpr, frame) - tw), 15 * 0.5 + 1) << dpr << " " << tw;
-            }
-        }
-    }
-}
-
-// The same through a window at the scale this test runs at (scripts/test
+// Outer sizes through a window at the scale this test runs at (scripts/test
 // runs it at 1, 1.5 and 2): the text store's layouts, reached at load and by
 // the user's switches (which pass through the layout flag's heights) while
 // hidden or shown, give the design's outer size and read it back. Offscreen
