@@ -1,101 +1,13 @@
 #include "platform/qtservices.h"
 
-#include "platform/imageoffer.h"
 #include "platform/modalgate.h"
-#include "platform/secrethint.h"
 #include "platform/x11window.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDir>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-
-namespace {
-QClipboard *board()
-{
-    return QGuiApplication::clipboard();
-}
-
-// What the clipboard offers; nothing when its owner marks it secret (the
-// mark is asked for before any content). Through Qt a mark that cannot be
-// read arrives empty, and is kept out like one that says secret.
-const QMimeData *offered()
-{
-    const QMimeData *data = board()->mimeData(QClipboard::Clipboard);
-    const QString mark = QString::fromLatin1(secrethint::kTarget);
-    if (data && data->hasFormat(mark) && secrethint::keepsOut(data->data(mark)))
-        return nullptr;
-    return data;
-}
-} // namespace
-
-QtClipboard::QtClipboard(bool announce)
-{
-    if (announce)
-        connect(board(), &QClipboard::dataChanged, this, &Clipboard::changed);
-    // Only X11 serves other programs; elsewhere the clipboard is in-process.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        m_offer = std::make_unique<ImageOffer>();
-}
-
-QtClipboard::~QtClipboard() = default;
-
-bool QtClipboard::offerPending() const
-{
-    return m_offer && m_offer->pending();
-}
-
-bool QtClipboard::GetFormat(int format)
-{
-    const QMimeData *data = offered();
-    if (!data)
-        return false;
-    if (format == vbCFText)
-        return data->hasText();
-    if (format == vbCFBitmap)
-        return data->hasImage() || data->hasFormat(QStringLiteral("image/png")); // our own offer is PNG only
-    return false;
-}
-
-std::optional<QString> QtClipboard::GetText()
-{
-    const QMimeData *data = offered();
-    if (!data || !data->hasText())
-        return std::nullopt;
-    return data->text();
-}
-
-QImage QtClipboard::GetData()
-{
-    if (!offered())
-        return {};
-    return board()->image(QClipboard::Clipboard);
-}
-
-void QtClipboard::SetText(const QString &text)
-{
-    if (m_offer)
-        m_offer->cancel();
-    board()->setText(text, QClipboard::Clipboard);
-}
-
-void QtClipboard::SetData(const QImage &image)
-{
-    if (m_offer)
-        m_offer->offer(image);
-    else
-        board()->setImage(image, QClipboard::Clipboard);
-}
-
-void QtClipboard::Clear()
-{
-    if (m_offer)
-        m_offer->cancel();
-    board()->clear(QClipboard::Clipboard);
-}
 
 void keepAboveTheProgram(QWidget *dialog)
 {

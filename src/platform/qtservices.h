@@ -1,36 +1,10 @@
 #pragma once
-// The real desktop services, backed by Qt.
+// The real desktop services, backed by Qt (the clipboard: clipboardfactory.h).
 
 #include "platform/services.h"
 
-#include <memory>
-
-class ImageOffer;
 #include <QPointer>
 #include <QWidget>
-
-class QtClipboard : public Clipboard
-{
-    Q_OBJECT
-public:
-    // `announce`: raise `changed` for every change of the system clipboard.
-    explicit QtClipboard(bool announce = true);
-    ~QtClipboard() override;
-    bool GetFormat(int format) override;
-    std::optional<QString> GetText() override;
-    QImage GetData() override;
-    void SetText(const QString &text) override;
-    // On X11 the picture reaches the clipboard a moment later, once encoded
-    // for other programs (see imageoffer.h); elsewhere at once.
-    void SetData(const QImage &image) override;
-    void Clear() override;
-
-    // True while a picture is being made ready for the clipboard.
-    bool offerPending() const;
-
-private:
-    std::unique_ptr<ImageOffer> m_offer;
-};
 
 // A dialog about to be shown goes into the always-on-top band when a
 // window of the program is there, so that no window of its own covers it.

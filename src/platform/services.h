@@ -1,6 +1,7 @@
 #pragma once
 // The desktop services the windows rely on, each an interface with a real
-// implementation (qtservices.h) and a fake for tests.
+// implementation (qtservices.h, and the clipboards of clipboardfactory.h) and a
+// fake for tests.
 
 #include <QDateTime>
 #include <QIcon>

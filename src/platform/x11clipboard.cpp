@@ -1,7 +1,5 @@
 #include "platform/x11clipboard.h"
 
-#include "platform/selectionfetcher.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -20,18 +18,12 @@ QByteArrayList imageTypes()
     return out;
 }
 
-QClipboard *board()
-{
-    return QGuiApplication::clipboard();
-}
-
 } // namespace
 
 X11Clipboard::X11Clipboard()
-    : QtClipboard(false)
 {
     m_fetcher = std::make_unique<SelectionFetcher>(
-        imageTypes(), SelectionFetcher::Limits{kPatienceMs, kOverallMs}, [this](const SelectionFetcher::Result &r) {
+        imageTypes(), SelectionFetcher::Limits{}, [this](const SelectionFetcher::Result &r) {
             Snapshot s{r.text, r.image};
             const auto refused = r.refused;
             // Back to the user-interface thread; dropped if this object is gone.
@@ -44,9 +36,10 @@ X11Clipboard::X11Clipboard()
                 },
                 Qt::QueuedConnection);
         });
-    connect(board(), &QClipboard::dataChanged, this, &X11Clipboard::ownerChanged);
-    // What the clipboard holds at start, so that joining the viewer chain captures it.
-    ownerChanged();
+    if (!connected())
+        return;
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { m_fetcher->request(); });
+    m_fetcher->request();
 }
 
 X11Clipboard::~X11Clipboard()
@@ -54,17 +47,9 @@ X11Clipboard::~X11Clipboard()
     m_fetcher.reset(); // joins the worker before the members it reports into go
 }
 
-bool X11Clipboard::available()
+bool X11Clipboard::connected() const
 {
-    return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-void X11Clipboard::ownerChanged()
-{
-    if (m_fetcher->connected())
-        m_fetcher->request();
-    else
-        emit changed(); // no connection of our own: read through Qt, as elsewhere
+    return m_fetcher->connected();
 }
 
 void X11Clipboard::deliver(const Snapshot &snapshot)
@@ -76,8 +61,6 @@ void X11Clipboard::deliver(const Snapshot &snapshot)
 
 bool X11Clipboard::GetFormat(int format)
 {
-    if (!m_fetcher->connected())
-        return QtClipboard::GetFormat(format);
     if (format == vbCFText)
         return m_current.text.has_value();
     if (format == vbCFBitmap)
@@ -87,14 +70,10 @@ bool X11Clipboard::GetFormat(int format)
 
 std::optional<QString> X11Clipboard::GetText()
 {
-    if (!m_fetcher->connected())
-        return QtClipboard::GetText();
     return m_current.text;
 }
 
 QImage X11Clipboard::GetData()
 {
-    if (!m_fetcher->connected())
-        return QtClipboard::GetData();
     return m_current.image;
 }

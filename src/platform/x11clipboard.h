@@ -6,15 +6,12 @@
 // bitmap of the same change), in the order of the changes. Writing goes
 // through Qt, which then owns and serves the clipboard.
 
-#include "platform/qtservices.h"
-
-#include <QByteArrayList>
+#include "platform/clipboardwriter.h"
+#include "platform/selectionfetcher.h"
 
 #include <memory>
 
-class SelectionFetcher;
-
-class X11Clipboard : public QtClipboard
+class X11Clipboard : public ClipboardWriter
 {
     Q_OBJECT
 public:
@@ -24,11 +21,13 @@ public:
         QImage image;
     };
 
+    // Fetches what the clipboard holds at start, so that joining the viewer
+    // chain captures it. Reads nothing unless connected().
     X11Clipboard();
     ~X11Clipboard() override;
 
-    // True when the program runs on X11 and the worker has its connection.
-    static bool available();
+    // True when the worker has a connection of its own to the X server.
+    bool connected() const;
 
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
@@ -38,11 +37,10 @@ public:
     int snapshots() const { return m_snapshots; }
 
     // Longest wait for the owner's next step, and for one change in all.
-    static constexpr int kPatienceMs = 1500;
-    static constexpr int kOverallMs = 8000;
+    static constexpr int kPatienceMs = SelectionFetcher::Limits{}.patienceMs;
+    static constexpr int kOverallMs = SelectionFetcher::Limits{}.overallMs;
 
 private:
-    void ownerChanged();
     void deliver(const Snapshot &snapshot);
 
     Snapshot m_current;

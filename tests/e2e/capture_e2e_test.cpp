@@ -5,6 +5,7 @@
 #include "x11.h"
 
 #include "capture/Zwischablage.h"
+#include "platform/clipboardfactory.h"
 #include "textstore/Textform.h"
 
 #include <QProcess>
@@ -63,6 +64,8 @@ TEST_F(CaptureE2E, TextsFromAnotherProgramArriveInOrderAndExact)
     }
     EXPECT_EQ(entries(), texts);
     EXPECT_GE(desktop->beeper.count, 5);
+    // The program's own choice on this desktop is the reader on a thread of its own.
+    EXPECT_NE(dynamic_cast<X11Clipboard *>(makeClipboard().get()), nullptr);
 }
 
 // X11 keeps no copy of a replaced clipboard: a text replaced before the
