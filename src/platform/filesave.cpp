@@ -1,5 +1,7 @@
 #include "platform/filesave.h"
 
+#include "platform/log.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -10,8 +12,9 @@
 namespace filesave {
 
 namespace {
-bool fail(QString *error, const QString &reason)
+bool fail(const QString &path, QString *error, const QString &reason)
 {
+    qCWarning(lcFiles) << "not written:" << path << reason;
     if (error)
         *error = reason;
     return false;
@@ -24,18 +27,18 @@ bool writeWhole(const QString &path, const std::function<bool(QIODevice &)> &wri
     const QString folder = target.absolutePath();
     // mkpath also fails when a file stands where the folder should be.
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        return fail(error, QStringLiteral("folder cannot be created"));
+        return fail(path, error, QStringLiteral("folder cannot be created"));
     if (target.isDir())
-        return fail(error, QStringLiteral("a folder has that name"));
+        return fail(path, error, QStringLiteral("a folder has that name"));
     QSaveFile file(path);
     // Never write in place: a direct write that fails half-way would leave half a file.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(error, file.errorString());
+        return fail(path, error, file.errorString());
     if (!writer(file)) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return fail(error, reason);
+        return fail(path, error, reason);
     }
     // What the writer left in the buffer reaches the disk here. commit()
     // would flush it too, but a failure of that last flush (a full disk,
@@ -44,10 +47,10 @@ bool writeWhole(const QString &path, const std::function<bool(QIODevice &)> &wri
     if (!file.flush() || ::fsync(file.handle()) != 0) {
         const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);
         file.cancelWriting();
-        return fail(error, reason);
+        return fail(path, error, reason);
     }
     if (!file.commit())
-        return fail(error, file.errorString());
+        return fail(path, error, file.errorString());
     return true;
 }
 

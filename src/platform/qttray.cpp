@@ -1,5 +1,6 @@
 #include "platform/qttray.h"
 
+#include "platform/log.h"
 #include "platform/qtservices.h"
 #include "platform/shell32.h"
 #include "platform/x11trayhost.h"
@@ -18,6 +19,7 @@ QtTray::QtTray()
         auto *host = new X11TrayHost(this);
         connect(host, &X11TrayHost::changed, this, &QtTray::hostChanged);
     }
+    qCInfo(lcTray) << (hostAvailable() ? "a notification area is there" : "no notification area yet");
 }
 
 QtTray::~QtTray()
@@ -77,6 +79,7 @@ void QtTray::popUp(QMenu &menu)
 
 void QtTray::hostChanged(bool present)
 {
+    qCInfo(lcTray) << (present ? "a notification area appeared" : "the notification area went away");
     if (present) {
         // Dock again in the new host.
         for (auto &[id, icon] : m_icons) {
@@ -102,6 +105,7 @@ void QtTray::notify(const QString &title, const QString &text)
         }
     }
     // Never silently: a notice that needs no answer and blocks nothing.
+    qCInfo(lcTray) << "no icon in a notification area: the notice goes into a window of its own";
     auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton,
                                 QApplication::activeWindow());
     box->setTextFormat(Qt::PlainText);

@@ -1,5 +1,6 @@
 #include "platform/selectionfetcher.h"
 
+#include "platform/log.h"
 #include "platform/secrethint.h"
 #include "platform/x11connection.h"
 
@@ -79,10 +80,13 @@ namespace {
 class Transfer
 {
 public:
-    Transfer(SelectionFetcher::X &x, int wakeFd, std::function<bool()> superseded, SelectionFetcher::Limits limits)
+    Transfer(SelectionFetcher::X &x, int wakeFd, const std::atomic<bool> &stop, std::function<bool()> overtaken,
+             SelectionFetcher::Limits limits)
         : m_x(x)
         , m_wake(wakeFd)
-        , m_superseded(std::move(superseded))
+        , m_stop(stop)
+        , m_overtaken(std::move(overtaken))
+        , m_limits(limits)
         , m_patience(limits.patienceMs)
         , m_end(Clock::now() + std::chrono::milliseconds(limits.overallMs))
     {
@@ -103,12 +107,15 @@ public:
 
     bool givenUp() const { return m_givenUp; }
 
-    // One conversion of the CLIPBOARD selection to `target`; nothing when
-    // the owner refuses, is too slow, or a newer change came. `cut` tells
-    // that the content was longer than `maxBytes` and only its start is here.
-    std::optional<QByteArray> convert(xcb_atom_t target, qsizetype maxBytes, xcb_atom_t *type, bool *cut)
+    // One conversion of the CLIPBOARD selection to the target `name`;
+    // nothing when the owner refuses, is too slow, or a newer change came.
+    // `cut` tells that the content was longer than `maxBytes` and only its
+    // start is here.
+    std::optional<QByteArray> convert(const QByteArray &name, qsizetype maxBytes, xcb_atom_t *type, bool *cut)
     {
         xcb_connection_t *c = m_x.c;
+        const xcb_atom_t target = m_x.atom(name);
+        m_asking = name;
         const xcb_atom_t prop = m_x.atom("MERKOLO_SELECTION");
         xcb_delete_property(c, m_window, prop);
         xcb_convert_selection(c, m_window, m_x.atom("CLIPBOARD"), target, prop, XCB_CURRENT_TIME);
@@ -123,8 +130,10 @@ public:
             return std::nullopt;
         const xcb_atom_t property = reinterpret_cast<xcb_selection_notify_event_t *>(e)->property;
         std::free(e);
-        if (property == XCB_NONE)
+        if (property == XCB_NONE) {
+            qCDebug(lcClipboard) << "conversion to" << name << "refused (no owner, or none of that type)";
             return std::nullopt;
+        }
 
         xcb_atom_t got = XCB_NONE;
         std::optional<QByteArray> first = readProperty(prop, maxBytes, &got, cut);
@@ -177,11 +186,15 @@ private:
                     return e;
                 std::free(e);
             }
-            if (xcb_connection_has_error(c) || m_superseded())
-                return giveUp();
+            if (m_stop)
+                return giveUp(Why::Stopped);
+            if (xcb_connection_has_error(c))
+                return giveUp(Why::Broken);
+            if (m_overtaken())
+                return giveUp(Why::Overtaken);
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0)
-                return giveUp();
+                return giveUp(deadline == m_end ? Why::Overall : Why::Silent);
             pollfd p[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {m_wake, POLLIN, 0}};
             ::poll(p, 2, static_cast<int>(left));
             if (p[1].revents & POLLIN)
@@ -189,9 +202,29 @@ private:
         }
     }
 
-    xcb_generic_event_t *giveUp()
+    enum class Why { Stopped, Broken, Overtaken, Silent, Overall };
+
+    xcb_generic_event_t *giveUp(Why why)
     {
         m_givenUp = true;
+        switch (why) {
+        case Why::Stopped: // the program ends
+            break;
+        case Why::Broken:
+            qCWarning(lcClipboard) << "fetch aborted asking for" << m_asking << "- the connection to the X server failed";
+            break;
+        case Why::Overtaken:
+            qCInfo(lcClipboard) << "fetch abandoned asking for" << m_asking << "- another program took the clipboard";
+            break;
+        case Why::Silent:
+            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- the owner sent nothing for"
+                                   << m_limits.patienceMs << "ms";
+            break;
+        case Why::Overall:
+            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- not done after"
+                                   << m_limits.overallMs << "ms in all";
+            break;
+        }
         return nullptr;
     }
 
@@ -219,7 +252,10 @@ private:
 
     SelectionFetcher::X &m_x;
     int m_wake;
-    std::function<bool()> m_superseded;
+    const std::atomic<bool> &m_stop;
+    std::function<bool()> m_overtaken;
+    SelectionFetcher::Limits m_limits;
+    QByteArray m_asking; // the target being converted, for the log
     std::chrono::milliseconds m_patience;
     Clock::time_point m_end;
     xcb_window_t m_window = 0;
@@ -229,6 +265,20 @@ private:
 qint64 pixels(const QSize &s)
 {
     return qint64(s.width()) * s.height();
+}
+
+void logRefusal(const SelectionFetcher::Refusal &r, bool cut)
+{
+    const QString size = r.size.isValid() ? QStringLiteral("%1 x %2 pixels").arg(r.size.width()).arg(r.size.height())
+                                          : QStringLiteral("size unknown");
+    if (cut) {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes read, more than a transfer may bring:"
+                                         << SelectionFetcher::kMaxImageBytes;
+    } else {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes offered, more pixels than the limit:" << SelectionFetcher::kMaxPixels;
+    }
 }
 
 } // namespace
@@ -309,17 +359,15 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
     const xcb_window_t owner = x.owner();
     unsigned checked = generation;
     auto overtaken = [&] {
-        if (m_stop)
-            return true;
         const unsigned now = m_requested.load();
         if (now == checked)
             return false;
         checked = now;
         return x.owner() != owner;
     };
-    Transfer t(x, m_wake, overtaken, m_limits);
+    Transfer t(x, m_wake, m_stop, overtaken, m_limits);
     bool cut = false;
-    const std::optional<QByteArray> targets = t.convert(x.atom("TARGETS"), 64 * 1024, nullptr, &cut);
+    const std::optional<QByteArray> targets = t.convert("TARGETS", 64 * 1024, nullptr, &cut);
     if (!targets) {
         result.complete = !t.givenUp();
         return result;
@@ -336,8 +384,10 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
     // content is never asked for.
     if (offers(secrethint::kTarget)) {
         bool hintCut = false;
-        const auto hint = t.convert(x.atom(secrethint::kTarget), secrethint::kMaxBytes, nullptr, &hintCut);
+        const auto hint = t.convert(secrethint::kTarget, secrethint::kMaxBytes, nullptr, &hintCut);
         if (secrethint::keepsOut(hintCut ? std::nullopt : hint)) {
+            qCInfo(lcClipboard) << (hint && !hintCut ? "a change marked secret is kept out"
+                                                     : "a change whose secret mark cannot be read is kept out");
             result.complete = !t.givenUp();
             return result;
         }
@@ -348,7 +398,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             continue;
         xcb_atom_t type = XCB_NONE;
         bool textCut = false;
-        const auto bytes = t.convert(x.atom(name), kMaxTextBytes, &type, &textCut);
+        const auto bytes = t.convert(name, kMaxTextBytes, &type, &textCut);
         if (!bytes)
             continue;
         const bool utf8 = type == x.atom("UTF8_STRING") || type == x.atom("text/plain;charset=utf-8")
@@ -361,7 +411,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         if (!offers(mime.constData()) || t.givenUp())
             continue;
         bool imageCut = false;
-        const auto bytes = t.convert(x.atom(mime), kMaxImageBytes, nullptr, &imageCut);
+        const auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
         if (!bytes || bytes->isEmpty())
             continue;
         QImage image = decode(*bytes, imageCut, &result.refused);
@@ -371,6 +421,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             result.image = std::move(image);
             break;
         }
+        qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
     }
     // A fetch overtaken by a newer change brings nothing: what it read may be half of the old content.
     if (t.givenUp()) {
@@ -389,6 +440,7 @@ QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional
     const QSize size = reader.size(); // from the header, before any pixel is decoded
     if (cut || (size.isValid() && pixels(size) > kMaxPixels)) {
         *refused = Refusal{size.isValid() ? size : QSize(), bytes.size()};
+        logRefusal(**refused, cut);
         return {};
     }
     QImage image = reader.read();
@@ -396,6 +448,7 @@ QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional
         return {};
     if (pixels(image.size()) > kMaxPixels) {
         *refused = Refusal{image.size(), bytes.size()};
+        logRefusal(**refused, false);
         return {};
     }
     // Deeper pixels (16 bits a channel) hold nothing a bitmap of the store keeps.

@@ -1,5 +1,6 @@
 #include "platform/shell32.h"
 
+#include "platform/log.h"
 #include "platform/services.h"
 
 #include <QDesktopServices>
@@ -177,9 +178,15 @@ HINSTANCE ShellExecuteA(HWND, const char *lpOperation, const char *lpFile, const
     if (directory.isEmpty())
         directory = QDir::currentPath();
     const QFileInfo target(QDir(directory), file);
-    if (!target.exists())
+    if (!target.exists()) {
+        qCWarning(lcFiles) << "not opened:" << target.absoluteFilePath() << "does not exist";
         return SE_ERR_FNF;
+    }
     // Always a local file: a path can never turn into a command or a web address.
     const QUrl url = QUrl::fromLocalFile(target.absoluteFilePath());
-    return QDesktopServices::openUrl(url) ? 42 : SE_ERR_NOASSOC;
+    if (!QDesktopServices::openUrl(url)) {
+        qCWarning(lcFiles) << "not opened:" << target.absoluteFilePath() << "no program opens it";
+        return SE_ERR_NOASSOC;
+    }
+    return 42;
 }

@@ -2,6 +2,7 @@
 // hidden viewer window captures, the text list grows.
 
 #include "realdesktop.h"
+#include "support/logcapture.h"
 #include "x11.h"
 
 #include "capture/Zwischablage.h"
@@ -132,6 +133,7 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
     const int beeps = desktop->beeper.count;
     const int forwardedBefore = forwarded;
 
+    const LogCapture log(false);
     QProcess owner;
     owner.start(QStringLiteral(SILENT_OWNER), {});
     ASSERT_TRUE(owner.waitForReadyRead(5000));
@@ -144,6 +146,9 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }, 10000));
     EXPECT_GE(ticks, 10);
     EXPECT_EQ(forwarded, forwardedBefore + 1);
+    // The time-out is a warning, logged by default.
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList{QStringLiteral("fetch timed out asking for \"TARGETS\" - the owner sent nothing for 1500 ms")});
     EXPECT_EQ(entries(), QStringList{QStringLiteral("vorher")});
     EXPECT_EQ(text->Text1->Text(), QStringLiteral("vorher"));
 
@@ -159,6 +164,7 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
 // cancels the fetch in progress and is captured at once.
 TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
 {
+    const LogCapture log;
     for (const char *mode : {"drip", "stall"}) {
         QProcess owner;
         owner.start(QStringLiteral(INCR_OWNER), {QString::fromLatin1(mode)});
@@ -172,6 +178,8 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
         owner.waitForFinished(2000);
     }
     EXPECT_FALSE(entries().contains(QStringLiteral("x")));
+    const QString abandoned = QStringLiteral("fetch abandoned asking for \"UTF8_STRING\" - another program took the clipboard");
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg), QStringList({abandoned, abandoned}));
 }
 
 // Alone, a dripping owner is given up after the overall limit, however
@@ -179,12 +187,15 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
 TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
 {
     const int delivered = desktop->bridge->delivered();
+    const LogCapture log(false);
     QProcess owner;
     owner.start(QStringLiteral(INCR_OWNER), {QStringLiteral("drip")});
     ASSERT_TRUE(owner.waitForReadyRead(5000));
     EXPECT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; },
                                X11Clipboard::kOverallMs + 3000));
     EXPECT_TRUE(entries().isEmpty());
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList{QStringLiteral("fetch timed out asking for \"UTF8_STRING\" - not done after 8000 ms in all")});
     owner.kill();
     owner.waitForFinished(2000);
     x11::setClipboardText(QStringLiteral("weiter"));
@@ -205,6 +216,7 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
     desktop->forms->find<Zwischablage>()->Unload();
     SetClipboardViewer(other);
     Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    const LogCapture log;
 
     const struct {
         const char *mode;
@@ -252,6 +264,10 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
         owner.waitForFinished(2000);
     }
     EXPECT_EQ(entries().filter(QStringLiteral("Kennwort")), QStringList{QStringLiteral("Kennwort-other")});
+    // What was kept out is logged as such, and nothing of any content.
+    const QStringList keptOut = log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg).filter(QStringLiteral("kept out"));
+    EXPECT_EQ(keptOut.size(), 4) << keptOut.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(log.all().filter(QStringLiteral("Kennwort")).isEmpty());
 }
 
 // The suite ends the clipboard owners it started, and only those.

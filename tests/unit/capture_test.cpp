@@ -1,5 +1,6 @@
 // The hidden viewer window in the viewer chain: what one clipboard change does.
 
+#include "support/logcapture.h"
 #include "support/testdesktop.h"
 
 #include "app/program.h"
@@ -261,6 +262,7 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
 
     QImage huge(9000, 9000, QImage::Format_Mono);
     huge.fill(0);
+    const LogCapture log(false);
     EXPECT_TRUE(SelectionFetcher::decode(png(huge), false, &refused).isNull());
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->size, QSize(9000, 9000));
@@ -277,4 +279,12 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
     refused.reset();
     EXPECT_TRUE(SelectionFetcher::decode(QByteArray(5000, '\x7f'), false, &refused).isNull());
     EXPECT_FALSE(refused) << "bytes that are no picture are nothing, not a refusal";
+
+    // Each refusal is a warning, logged by default, with the size and the reason.
+    const QStringList warned = log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg);
+    ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("9000 x 9000 pixels"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("more pixels than the limit"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("300 x 200 pixels - 100 bytes"))) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("more than a transfer may bring"))) << warned[1].toStdString();
 }

@@ -1,7 +1,8 @@
-// Whole-or-nothing file writes.
+// Whole-or-nothing file writes; every failed one is logged with its path and reason.
 
 #include "platform/filesave.h"
 #include "support/files.h"
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 
 #include <QDir>
@@ -15,12 +16,15 @@
 TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace)
 {
     QTemporaryDir dir;
+    const LogCapture log(false);
     const QString path = dir.filePath(QStringLiteral("a/b/datei.txt"));
     QString error;
     EXPECT_TRUE(filesave::writeWhole(path, QByteArray("eins\r\n"), &error));
     EXPECT_TRUE(filesave::writeWhole(path, QByteArray("zwei"), &error));
     EXPECT_EQ(fileContents(path), QByteArray("zwei"));
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files), QStringList{"datei.txt"});
+
+    EXPECT_TRUE(log.all().isEmpty()) << "nothing to say about a write that worked";
 
     writeFile(dir.filePath(QStringLiteral("c")), "kein Ordner");
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("c/datei.txt")), QByteArray("x"), &error));
@@ -29,6 +33,13 @@ TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace
 
     QDir().mkpath(dir.filePath(QStringLiteral("d/datei.txt")));
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("d/datei.txt")), QByteArray("x"), &error));
+    // Each failure is a warning, logged by default, with the path and the reason.
+    const QStringList warned = log.texts(QStringLiteral("merkolo.files"), QtWarningMsg);
+    ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
+    EXPECT_TRUE(warned[0].contains(dir.filePath(QStringLiteral("c/datei.txt")))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("folder cannot be created"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[1].contains(dir.filePath(QStringLiteral("d/datei.txt")))) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(error)) << warned[1].toStdString();
 }
 
 TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
