@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
+#include "imagestore/Formbilder.h"
 #include "platform/selectionfetcher.h"
 #include "textstore/Textform.h"
 
@@ -189,6 +190,27 @@ TEST_F(Capture, HiddenWindowStillCapturesAndAnUnloadedOneNoLonger)
     EXPECT_EQ(user32::GetClipboardViewer(), viewer().hWnd());
     d.clipboard.setFromOutside(QStringLiteral("wieder da"));
     EXPECT_EQ(t.List1[0]->List(t.List1[0]->ListCount() - 1), QStringLiteral("wieder da"));
+}
+
+// A text reaches the text store and a picture the image store whichever
+// store is open: the one a capture needs is created for it.
+TEST(CaptureRouting, EachCaptureReachesItsStoreWhicheverStoreIsOpen)
+{
+    const QImage img = picture(30, 20, qRgb(9, 8, 7));
+    for (const bool textStoreOpen : {false, true}) {
+        TestDesktop d;
+        if (textStoreOpen)
+            d.forms->get<Textform>();
+        else
+            d.forms->get<Formbilder>();
+        d.clipboard.setFromOutside(QStringLiteral("nur einer offen"), img);
+        Textform *text = d.forms->find<Textform>();
+        Formbilder *images = d.forms->find<Formbilder>();
+        ASSERT_NE(text, nullptr) << textStoreOpen;
+        ASSERT_NE(images, nullptr) << textStoreOpen;
+        EXPECT_EQ(text->Text1->Text(), QStringLiteral("nur einer offen")) << textStoreOpen;
+        EXPECT_EQ(images->Picture1->Picture(), img) << textStoreOpen;
+    }
 }
 
 TEST_F(Capture, TheProgramsOwnCopiesAreCapturedLikeAnyOther)

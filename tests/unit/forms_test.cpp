@@ -159,11 +159,14 @@ TEST(Forms, EndRunsTheEndStepsOnceAndNoCloseStep)
     EXPECT_TRUE(p.reasons.empty());
 }
 
-// A list line shows invisible direction marks as their code points, so that
-// "evil" after a right-to-left override cannot pass for "live"; the entry
-// itself stays exactly what was captured.
+// A list line shows each line break as one mark (CR LF, LF or CR alike),
+// other control characters as blanks, and invisible direction marks as their
+// code points, so that "evil" after a right-to-left override cannot pass for
+// "live"; it ends after 300 characters. The entry itself stays exactly what
+// was captured.
 TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
 {
+    const QString a299(ListModel::kShownChars - 1, QLatin1Char('a'));
     const QString cutAtAPair = QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QStringLiteral("\U0001F600");
     const struct {
         QString entry;
@@ -174,6 +177,12 @@ TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
         {QStringLiteral("\u2066x\u2069 \u2067\u2068\u061C\u202B\u202D"),
          QStringLiteral("[U+2066]x[U+2069] [U+2067][U+2068][U+061C][U+202B][U+202D]")},
         {QStringLiteral("Zeile 1\r\nZeile 2\nZeile 3\tEnde"), QStringLiteral("Zeile 1 \u21b5 Zeile 2\u21b5Zeile 3 Ende")},
+        {QStringLiteral("alt\rMac"), QStringLiteral("alt\u21b5Mac")},
+        {QStringLiteral("a\n\nb\r\n\r\nc\r\rd"), QStringLiteral("a\u21b5\u21b5b \u21b5  \u21b5 c\u21b5\u21b5d")},
+        {QStringLiteral("\r\nEnde\r\n"), QStringLiteral(" \u21b5 Ende \u21b5 ")},
+        {QStringLiteral("a\u2028b\u2029c\x01" "d\x7f"), QStringLiteral("a b c d ")},
+        {a299 + QStringLiteral("b"), a299 + QStringLiteral("b")},
+        {a299 + QStringLiteral("\r\nb"), a299 + QChar(0x21b5) + QChar(0x2026)},
         {QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123"), QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123")},
         {cutAtAPair, QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QChar(0x2026)},
     };
