@@ -262,11 +262,6 @@ private:
     bool m_givenUp = false;
 };
 
-qint64 pixels(const QSize &s)
-{
-    return qint64(s.width()) * s.height();
-}
-
 void logRefusal(const SelectionFetcher::Refusal &r, bool cut)
 {
     const QString size = r.size.isValid() ? QStringLiteral("%1 x %2 pixels").arg(r.size.width()).arg(r.size.height())
@@ -438,7 +433,7 @@ QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size(); // from the header, before any pixel is decoded
-    if (cut || (size.isValid() && pixels(size) > kMaxPixels)) {
+    if (cut || (size.isValid() && tooManyPixels(size))) {
         *refused = Refusal{size.isValid() ? size : QSize(), bytes.size()};
         logRefusal(**refused, cut);
         return {};
@@ -446,7 +441,7 @@ QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional
     QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0)
         return {};
-    if (pixels(image.size()) > kMaxPixels) {
+    if (tooManyPixels(image.size())) {
         *refused = Refusal{image.size(), bytes.size()};
         logRefusal(**refused, false);
         return {};

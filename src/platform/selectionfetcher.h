@@ -55,7 +55,10 @@ public:
     // Limits of one transfer and of a picture.
     static constexpr qsizetype kMaxTextBytes = 64 * 1024 * 1024;
     static constexpr qsizetype kMaxImageBytes = 320 * 1024 * 1024;
-    static constexpr qint64 kMaxPixels = 8192LL * 8192; // 256 MiB at 32 bits a pixel
+    static constexpr int kMaxSide = 8192;
+    static constexpr qint64 kMaxPixels = qint64(kMaxSide) * kMaxSide; // 256 MiB at 32 bits a pixel
+    // True when a picture of `size` has more pixels than a picture may have.
+    static bool tooManyPixels(const QSize &size) { return qint64(size.width()) * size.height() > kMaxPixels; }
 
     // The picture in `bytes` (nothing usable: a null image), or the refusal of one too big.
     static QImage decode(const QByteArray &bytes, bool cut, std::optional<Refusal> *refused);
