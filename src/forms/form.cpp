@@ -14,14 +14,6 @@
 
 #include <cmath>
 
-namespace {
-
-// The last frame the window manager gave a window of each kind (fixed
-// border or not), for windows it has not framed yet.
-std::optional<QMargins> g_seenFrame[2];
-
-} // namespace
-
 Form::Form(Forms &forms)
     : QWidget(nullptr)
     , m_forms(forms)
@@ -215,18 +207,18 @@ void Form::closeEvent(QCloseEvent *event)
 
 QMargins Form::frameDevicePx() const
 {
-    const int kind = m_fixedBorder ? 1 : 0;
+    std::optional<QMargins> &seen = m_forms.seenFrame(m_fixedBorder);
     if (isVisible()) {
         if (const auto f = x11window::frameExtents(windowHandle())) {
             m_frame = *f;
-            g_seenFrame[kind] = *f;
+            seen = *f;
             return *f;
         }
     }
     if (m_frame)
         return *m_frame;
-    if (g_seenFrame[kind])
-        return *g_seenFrame[kind];
+    if (seen)
+        return *seen;
     const double dpr = devicePixelRatioF();
     // A window manager known only to the toolkit (rounded to its pixels).
     if (isVisible() && !x11window::active()) {
@@ -267,7 +259,7 @@ void Form::refitToFrame(const QMargins &now)
     if (m_unloaded)
         return;
     m_frame = now;
-    g_seenFrame[m_fixedBorder ? 1 : 0] = now;
+    m_forms.seenFrame(m_fixedBorder) = now;
     // Sizes set in twips with another frame, and not changed by other means since, follow this one.
     int w = width();
     int h = height();

@@ -6,9 +6,11 @@
 #include "forms/form.h"
 #include "platform/services.h"
 
+#include <QMargins>
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 #include <typeindex>
 #include <unordered_map>
 #include <vector>
@@ -52,6 +54,10 @@ public:
     // What ending does after the end steps (default: leave the event loop).
     void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
 
+    // The last frame the window manager gave a window of each kind (0: any
+    // border, 1: a fixed single border), for windows it has not framed yet.
+    std::optional<QMargins> &seenFrame(bool fixedBorder) { return m_seenFrame[fixedBorder ? 1 : 0]; }
+
 private:
     Services m_services;
     std::unordered_map<std::type_index, QPointer<Form>> m_forms;
@@ -59,4 +65,5 @@ private:
     std::vector<std::function<void()>> m_endSteps;
     std::function<void()> m_endHandler;
     bool m_ended = false;
+    std::optional<QMargins> m_seenFrame[2];
 };
