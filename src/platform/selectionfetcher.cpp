@@ -25,6 +25,10 @@ using Clock = std::chrono::steady_clock;
 
 template <class T> using Freed = x11::Reply<T>;
 
+// The text types in the order they are asked for: UTF-8 first, then the
+// Latin-1 STRING and the types that say nothing of their encoding.
+constexpr const char *kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"};
+
 // Empties the wake-up counter.
 void drain(int fd)
 {
@@ -294,8 +298,9 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     m_connected = m_wake >= 0 && m_x->open();
     if (m_connected) {
         // Atoms are interned once, here, so that the worker only converts.
-        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget,
-                                 "UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"})
+        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget})
+            m_x->atom(name);
+        for (const char *name : kTextTypes)
             m_x->atom(name);
         for (const QByteArray &t : m_imageTypes)
             m_x->atom(t);
@@ -388,7 +393,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         }
     }
 
-    for (const char *name : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"}) {
+    for (const char *name : kTextTypes) {
         if (!offers(name) || t.givenUp())
             continue;
         xcb_atom_t type = XCB_NONE;
