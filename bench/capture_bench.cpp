@@ -6,8 +6,8 @@
 #include "app/program.h"
 #include "imagestore/Formbilder.h"
 #include "imagestore/PaintFitted.h"
-#include "winutil/qtservices.h"
-#include "winutil/x11clipboard.h"
+#include "platform/qtservices.h"
+#include "platform/x11clipboard.h"
 
 #include <QApplication>
 #include <QBuffer>

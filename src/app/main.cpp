@@ -2,13 +2,13 @@
 #include "programfolders.h"
 #include "singleinstance.h"
 
+#include "forms/forms.h"
+#include "platform/clipboardbridge.h"
+#include "platform/clipboardfactory.h"
+#include "platform/qtservices.h"
+#include "platform/qttray.h"
 #include "shell/Starter.h"
 #include "shell/starterart.h"
-#include "winutil/clipboardbridge.h"
-#include "winutil/forms.h"
-#include "winutil/qtservices.h"
-#include "winutil/qttray.h"
-#include "winutil/x11clipboard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -63,13 +63,7 @@ int main(int argc, char **argv)
     }
     ProcessRoots roots = layout.installed ? ProcessRoots(layout.userFolder, layout.shareFolder) : ProcessRoots();
 
-    // On X11 the clipboard is read off the user-interface thread (an owner
-    // that never answers must not freeze the program); elsewhere through Qt.
-    std::unique_ptr<Clipboard> clipboard;
-    if (X11Clipboard::available())
-        clipboard = std::make_unique<X11Clipboard>();
-    else
-        clipboard = std::make_unique<QtClipboard>();
+    const std::unique_ptr<Clipboard> clipboard = makeClipboard();
     ClipboardBridge bridge(*clipboard);
     QtBeeper beeper;
     SystemClock clock;

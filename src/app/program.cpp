@@ -1,10 +1,10 @@
 #include "program.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/forms.h"
+#include "platform/selectionfetcher.h"
+#include "platform/shell32.h"
 #include "shell/Starter.h"
-#include "winutil/forms.h"
-#include "winutil/selectionfetcher.h"
-#include "winutil/shell32.h"
 
 #include <cmath>
 
@@ -19,12 +19,11 @@ QString mib(qint64 bytes)
 
 QString refusalNotice(QSize size)
 {
-    const int side = static_cast<int>(std::lround(std::sqrt(double(SelectionFetcher::kMaxPixels))));
     const QString pixels = QStringLiteral("%1 × %2 Pixel").arg(size.width()).arg(size.height());
-    if (size.isValid() && qint64(size.width()) * size.height() > SelectionFetcher::kMaxPixels)
+    if (size.isValid() && SelectionFetcher::tooManyPixels(size))
         return QStringLiteral("Bild nicht übernommen: %1 sind zu groß (höchstens %2 × %2 Pixel).")
             .arg(pixels)
-            .arg(side);
+            .arg(SelectionFetcher::kMaxSide);
     // Within the pixels but more bytes than a transfer may bring.
     return QStringLiteral("Bild nicht übernommen: %1größer als %2 MB.")
         .arg(size.isValid() ? pixels + QStringLiteral(", ") : QString())

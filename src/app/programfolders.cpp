@@ -1,5 +1,7 @@
 #include "programfolders.h"
 
+#include "platform/log.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -63,10 +65,12 @@ QString prepare(const QString &userFolder)
     for (const QString &folder : folders) {
         QDir().mkpath(folder);
         const QString why = obstacle(folder);
-        if (!why.isEmpty())
+        if (!why.isEmpty()) {
+            qCWarning(lcFiles) << "folder not usable:" << folder << why;
             return QStringLiteral("Der Ordner für Einstellungen, Texte und Bilder kann nicht angelegt werden:\n%1\n%2\n\n"
                                   "Merkolo nimmt die Zwischenablage trotzdem auf, kann aber nichts speichern.")
                 .arg(QDir::toNativeSeparators(folder), why);
+        }
     }
     return {};
 }

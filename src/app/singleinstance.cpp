@@ -1,18 +1,17 @@
 #include "singleinstance.h"
 
+#include "platform/log.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
-
-Q_LOGGING_CATEGORY(lcInstance, "merkolo.instance")
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "Zwischablage.h"
 
-#include "winutil/forms.h"
-#include "winutil/modalgate.h"
-#include "winutil/user32.h"
+#include "forms/forms.h"
+#include "platform/modalgate.h"
+#include "platform/user32.h"
 
 #include <QApplication>
 

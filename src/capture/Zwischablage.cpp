@@ -2,10 +2,10 @@
 
 #include "ModuleZ.h"
 
+#include "forms/forms.h"
+#include "forms/twips.h"
 #include "imagestore/Formbilder.h"
 #include "textstore/Textform.h"
-#include "winutil/forms.h"
-#include "winutil/twips.h"
 
 Zwischablage::Zwischablage(Forms &forms)
     : Form(forms)

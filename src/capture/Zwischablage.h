@@ -3,8 +3,8 @@
 // exists; each clipboard text goes into Text1, each bitmap into Picture1, and
 // their change events hand the content on to the two stores.
 
-#include "winutil/controls.h"
-#include "winutil/form.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 class Zwischablage : public Form
 {

@@ -2,10 +2,8 @@
 
 #include "Formbilder.h"
 
-#include "winutil/forms.h"
-#include "winutil/keys.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
+#include "forms/forms.h"
+#include "forms/twips.h"
 
 #include <QApplication>
 
@@ -34,11 +32,7 @@ Bilderramen::Bilderramen(Forms &forms)
     setCentredOnFirstShow(true);
     setCaption(QStringLiteral("Orginal Bilder Grösse"));
     setColours(this, QColor(192, 192, 192));
-    // The store's condensed 8-point face, so the captions fill their controls as designed.
-    QFont small = boldSansSerif();
-    small.setBold(false);
-    small.setStretch(QFont::SemiCondensed);
-    setFont(small);
+    setFont(condensedSansSerif());
     build();
     setClientSizeTwips(7365, 5460);
     wire();
@@ -237,8 +231,5 @@ void Bilderramen::Form_QueryUnload(int &, int)
 
 void Bilderramen::Form_KeyDown(int keyCode, int)
 {
-    if (keyCode == keys::vbKeyEscape)
-        Unload(vbFormCode);
-    if (keyCode == keys::vbKeyF1 && !isUnloaded())
-        modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    escapeOrHelpKey(keyCode);
 }

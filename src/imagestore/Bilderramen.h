@@ -5,9 +5,9 @@
 // store's "<" and ">", and the one-shot Timer1 reloads the picture, the info
 // label and the view mode one interval after each enabling.
 
-#include "winutil/controls.h"
-#include "winutil/form.h"
-#include "winutil/imagecontrol.h"
+#include "forms/controls.h"
+#include "forms/form.h"
+#include "forms/imagecontrol.h"
 
 #include <QFrame>
 #include <QTimer>

@@ -4,14 +4,12 @@
 #include "PaintFitted.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/ModuleTransparent.h"
+#include "forms/Modulevordergrund.h"
+#include "forms/forms.h"
+#include "forms/twips.h"
+#include "forms/vbnum.h"
 #include "shell/Starter.h"
-#include "winutil/ModuleTransparent.h"
-#include "winutil/Modulevordergrund.h"
-#include "winutil/forms.h"
-#include "winutil/keys.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
-#include "winutil/vbnum.h"
 
 namespace {
 
@@ -62,12 +60,7 @@ Formbilder::Formbilder(Forms &forms)
     setKeyPreview(true);
     setCaption(QStringLiteral("Merkolo, Quenta"));
     setClientSizeTwips(12210, 1455);
-    // The design's captions fill their controls in an 8-point sans serif; a
-    // condensed face keeps them whole where the font is wider.
-    QFont small = boldSansSerif();
-    small.setBold(false);
-    small.setStretch(QFont::SemiCondensed);
-    setFont(small);
+    setFont(condensedSansSerif());
     buildStorageBand();
     buildVisibleBand();
     wire();
@@ -459,12 +452,8 @@ void Formbilder::Check4_LostFocus()
 
 void Formbilder::Check2_Click()
 {
-    // Hiding and showing again repaints the window, and the paint handler applies the band.
-    Hide();
-    const int step = Check2->Value() != 0 ? 1 : -1;
-    setLeft(Left() + step);
-    setTop(Top() + step);
-    Show();
+    // Shown again, the window repaints, and the paint handler applies the band.
+    reshowNudged(Check2->Value() != 0);
 }
 
 void Formbilder::Check3_Click()
@@ -479,10 +468,7 @@ void Formbilder::Form_Paint()
 
 void Formbilder::Form_KeyDown(int keyCode, int)
 {
-    if (keyCode == keys::vbKeyEscape)
-        Unload(vbFormCode);
-    if (keyCode == keys::vbKeyF1)
-        modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    escapeOrHelpKey(keyCode);
 }
 
 void Formbilder::Form_QueryUnload(int &, int)

@@ -5,8 +5,8 @@
 // Controls at Top 1440 twips or more lie in the storage band, below the
 // window's initial client area.
 
-#include "winutil/controls.h"
-#include "winutil/form.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 #include <QFrame>
 

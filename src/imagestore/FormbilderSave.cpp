@@ -6,10 +6,11 @@
 #include "bmpfile.h"
 #include "imagefilename.h"
 
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
-#include "winutil/modMain.h"
-#include "winutil/services.h"
+#include "forms/datestamp.h"
+#include "forms/modMain.h"
+#include "platform/filesave.h"
+#include "platform/log.h"
+#include "platform/services.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +67,7 @@ void Formbilder::openImageFolder(HWND owner)
     // The folder the saves create, so that the file browser opens even before the first save.
     const QString folder = QDir(services().roots->currentDirectory()).filePath(Label3->text());
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        qCWarning(lcFiles) << "folder not made:" << folder;
         message(QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder)
                 + QStringLiteral(" fehlt und kann nicht angelegt werden."));
         return;
@@ -91,6 +93,7 @@ void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd
     const QString path = QDir(services().roots->currentDirectory()).filePath(kFolder + *name);
     const QString shown = QDir::toNativeSeparators(QDir::cleanPath(path));
     if (bmpfile::fileSize(picture, bmpfile::Layout::Argb32) == 0) {
+        qCWarning(lcFiles) << "not written:" << path << "a picture of" << picture.size() << "is too big for a BMP file";
         message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown
                 + QStringLiteral("\nDas Bild ist zu groß für eine BMP-Datei."));
         return;

@@ -6,9 +6,9 @@
 
 #include "Bilderramen.h"
 
+#include "forms/forms.h"
+#include "forms/keys.h"
 #include "textstore/Textform.h"
-#include "winutil/forms.h"
-#include "winutil/keys.h"
 
 #include <QMouseEvent>
 

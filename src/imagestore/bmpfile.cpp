@@ -50,18 +50,22 @@ QImage argbRow(const QImage &image, int y)
     return image.format() == QImage::Format_ARGB32 ? row : row.convertToFormat(QImage::Format_ARGB32);
 }
 
+// Appends `v` in little-endian byte order, as wide as its type.
+template <class Word> void put(QByteArray &out, Word v)
+{
+    char b[sizeof(Word)];
+    qToLittleEndian(v, b);
+    out.append(b, sizeof(Word));
+}
+
 void put16(QByteArray &out, quint16 v)
 {
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
+    put(out, v);
 }
 
 void put32(QByteArray &out, quint32 v)
 {
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
+    put(out, v);
 }
 
 QByteArray headers(const QImage &image, Layout layout, qint64 size)

@@ -1,6 +1,6 @@
 #include "imagefilename.h"
 
-#include "winutil/vbnum.h"
+#include "forms/vbnum.h"
 
 #include <QRegularExpression>
 

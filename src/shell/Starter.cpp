@@ -1,12 +1,12 @@
 #include "Starter.h"
 
+#include "forms/artwork.h"
+#include "forms/forms.h"
+#include "forms/modMain.h"
+#include "forms/twips.h"
 #include "imagestore/Formbilder.h"
 #include "shell/starterart.h"
 #include "textstore/Textform.h"
-#include "winutil/artwork.h"
-#include "winutil/forms.h"
-#include "winutil/modMain.h"
-#include "winutil/twips.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ void Starter::Picture6_Click()
 
 void Starter::openHelp()
 {
-    modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    modMain::OpenHelp(hWnd());
 }
 
 void Starter::Picture3_Click()

@@ -5,9 +5,9 @@
 // save and read the options files, and the box that receives the
 // notification icon's mouse messages.
 
-#include "winutil/controls.h"
-#include "winutil/form.h"
-#include "winutil/shell32.h"
+#include "forms/controls.h"
+#include "forms/form.h"
+#include "platform/shell32.h"
 
 #include <QAction>
 #include <QMenu>

@@ -2,10 +2,10 @@
 
 #include "Starter.h"
 
+#include "forms/forms.h"
 #include "imagestore/Formbilder.h"
 #include "shell/optionsfile.h"
 #include "textstore/Textform.h"
-#include "winutil/forms.h"
 
 #include <QDir>
 

@@ -2,11 +2,11 @@
 
 #include "Starter.h"
 
+#include "forms/forms.h"
+#include "forms/twips.h"
+#include "forms/vbnum.h"
 #include "imagestore/Formbilder.h"
 #include "textstore/Textform.h"
-#include "winutil/forms.h"
-#include "winutil/twips.h"
-#include "winutil/vbnum.h"
 
 #include <QMoveEvent>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "optionsfile.h"
 
-#include "winutil/filesave.h"
-#include "winutil/vbnum.h"
+#include "forms/vbnum.h"
+#include "platform/filesave.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,18 +1,13 @@
 #include "starterart.h"
 
+#include "forms/artwork.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
 namespace starterart {
 
 namespace {
-
-QImage canvas(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
-}
 
 void smooth(QPainter &p)
 {
@@ -23,7 +18,7 @@ void smooth(QPainter &p)
 
 QImage helpPicture()
 {
-    QImage img = canvas(23, 23);
+    QImage img = artwork::canvas(QSize(23, 23));
     QPainter p(&img);
     smooth(p);
     p.setPen(QPen(QColor(0, 40, 120), 1));
@@ -45,7 +40,7 @@ QImage helpPicture()
 
 QImage imageStoreIcon()
 {
-    QImage img = canvas(32, 32);
+    QImage img = artwork::canvas(QSize(32, 32));
     QPainter p(&img);
     smooth(p);
     p.setPen(QPen(QColor(90, 55, 20), 1));
@@ -70,7 +65,7 @@ QImage imageStoreIcon()
 
 QImage textStoreIcon()
 {
-    QImage img = canvas(32, 32);
+    QImage img = artwork::canvas(QSize(32, 32));
     QPainter p(&img);
     smooth(p);
     QPainterPath sheet;
@@ -95,7 +90,7 @@ QImage textStoreIcon()
 
 QImage trayPicture()
 {
-    QImage img = canvas(78, 36);
+    QImage img = artwork::canvas(QSize(78, 36));
     QPainter p(&img);
     smooth(p);
     // A screen corner with a task bar and the notification area at its right.
@@ -129,7 +124,7 @@ QImage trayPicture()
 
 QImage exitIcon()
 {
-    QImage img = canvas(32, 32);
+    QImage img = artwork::canvas(QSize(32, 32));
     QPainter p(&img);
     smooth(p);
     p.setPen(QPen(QColor(110, 0, 0), 1));
@@ -144,7 +139,7 @@ QImage exitIcon()
 
 QImage programIcon(int size)
 {
-    QImage img = canvas(size, size);
+    QImage img = artwork::canvas(QSize(size, size));
     QPainter p(&img);
     smooth(p);
     p.scale(size / 32.0, size / 32.0);

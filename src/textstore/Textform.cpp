@@ -1,13 +1,13 @@
 #include "Textform.h"
 
+#include "textstoreart.h"
+
 #include "capture/Zwischablage.h"
+#include "forms/Modulevordergrund.h"
+#include "forms/artwork.h"
+#include "forms/forms.h"
+#include "forms/twips.h"
 #include "shell/Starter.h"
-#include "winutil/artwork.h"
-#include "winutil/forms.h"
-#include "winutil/keys.h"
-#include "winutil/modMain.h"
-#include "winutil/Modulevordergrund.h"
-#include "winutil/twips.h"
 
 namespace {
 
@@ -67,11 +67,11 @@ void Textform::build()
     Frame1 = new QWidget(this);
     twips::place(Frame1, 0, 4440, 3015, 735);
     setColours(Frame1, palette().color(QPalette::Button)); // covers what lies beneath it
-    Picture3 = makeIconBox(Frame1, artwork::enlargeIcon({32, 32}), 2400, 0, 615, 615,
+    Picture3 = makeIconBox(Frame1, textstoreart::enlargeIcon({32, 32}), 2400, 0, 615, 615,
                        QStringLiteral("Fenster größer machen"));
-    Picture2 = makeIconBox(Frame1, artwork::copyIcon({25, 17}), 50, 300, 375, 255,
+    Picture2 = makeIconBox(Frame1, textstoreart::copyIcon({25, 17}), 50, 300, 375, 255,
                        QStringLiteral("Text kopieren aus Speicher Liste, in die Zwischenablage!"));
-    Picture1 = makeIconBox(Frame1, artwork::pasteIcon({33, 17}), 0, 0, 495, 255,
+    Picture1 = makeIconBox(Frame1, textstoreart::pasteIcon({33, 17}), 0, 0, 495, 255,
                        QStringLiteral("Text von Zwischenablage einfügen in Speicher Liste!"));
 
     Command4 = graphical(this, QStringLiteral("Fenster kleiner"), 3120, 3000, 1455, 300,
@@ -176,10 +176,7 @@ void Textform::Form_QueryUnload(int &, int)
 
 void Textform::Form_KeyDown(int keyCode, int)
 {
-    if (keyCode == keys::vbKeyEscape)
-        Unload(vbFormCode);
-    if (keyCode == keys::vbKeyF1)
-        modMain::ShellOpen(hWnd(), QStringLiteral("mk-hilfe\\index.html"));
+    escapeOrHelpKey(keyCode);
 }
 
 void Textform::Form_Paint()
@@ -199,12 +196,8 @@ void Textform::Command1_Click()
 
 void Textform::Check3_Click()
 {
-    // Hiding and showing again repaints the window, and the paint handler applies the band.
-    Hide();
-    const int step = Check3->Value() != 0 ? 1 : -1;
-    setLeft(Left() + step);
-    setTop(Top() + step);
-    Show();
+    // Shown again, the window repaints, and the paint handler applies the band.
+    reshowNudged(Check3->Value() != 0);
 }
 
 void Textform::Text1_Change()

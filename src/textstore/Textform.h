@@ -4,8 +4,8 @@
 // appends it; Check2 "Grossklein" records the layout. Entries go back to the
 // clipboard from Text2 (the picked entry), which is also what is saved.
 
-#include "winutil/controls.h"
-#include "winutil/form.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 #include <array>
 

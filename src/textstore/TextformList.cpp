@@ -4,8 +4,8 @@
 
 #include "Textform.h"
 
-#include "winutil/forms.h"
-#include "winutil/keys.h"
+#include "forms/forms.h"
+#include "forms/keys.h"
 
 namespace {
 const QString kListTip = QStringLiteral("Speicher Liste:  Mit Doppelklick in Zwischenablage kopieren! >...");

@@ -4,16 +4,14 @@
 
 #include "Textform.h"
 
+#include "forms/datestamp.h"
+#include "forms/forms.h"
+#include "forms/modMain.h"
+#include "platform/filesave.h"
+#include "platform/log.h"
 #include "textfile.h"
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
-#include "winutil/forms.h"
-#include "winutil/modMain.h"
 
 #include <QDir>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcTextSave, "merkolo.textstore.save")
 
 void Textform::Label2_Click()
 {
@@ -37,11 +35,9 @@ void Textform::Command5_Click()
     Label2_Click();
     const QString stamp = Label2->text();
     const QString path = textfile::path(services().roots->programFolder(), stamp);
-    QString reason;
     // The confirmation only once the file is complete on disk; a failure is
     // reported instead and leaves no partial file behind.
-    if (!filesave::writeWhole(path, textfile::content(Text2->Text()), &reason)) {
-        qCWarning(lcTextSave) << "text not saved:" << path << reason;
+    if (!filesave::writeWhole(path, textfile::content(Text2->Text()))) {
         services().messages->show(
             QStringLiteral("Text konnte nicht gespeichert werden: ") + QDir::toNativeSeparators(path), vbOKOnly,
             QString());
@@ -59,6 +55,7 @@ void Textform::Command6_Click()
     // The folder the saves go into, whatever the current directory is; made
     // when missing so that there is something to open before the first save.
     const QString folder = QDir(services().roots->programFolder()).filePath(Label2->text());
-    QDir().mkpath(folder);
+    if (!QDir().mkpath(folder))
+        qCWarning(lcFiles) << "folder not made:" << folder;
     modMain::ShellOpen(hWnd(), folder);
 }

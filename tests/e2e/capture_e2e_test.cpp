@@ -2,12 +2,18 @@
 // hidden viewer window captures, the text list grows.
 
 #include "realdesktop.h"
+#include "support/logcapture.h"
 #include "x11.h"
 
 #include "capture/Zwischablage.h"
+#include "platform/clipboardfactory.h"
 #include "textstore/Textform.h"
 
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -63,6 +69,8 @@ TEST_F(CaptureE2E, TextsFromAnotherProgramArriveInOrderAndExact)
     }
     EXPECT_EQ(entries(), texts);
     EXPECT_GE(desktop->beeper.count, 5);
+    // The program's own choice on this desktop is the reader on a thread of its own.
+    EXPECT_NE(dynamic_cast<X11Clipboard *>(makeClipboard().get()), nullptr);
 }
 
 // X11 keeps no copy of a replaced clipboard: a text replaced before the
@@ -129,6 +137,7 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
     const int beeps = desktop->beeper.count;
     const int forwardedBefore = forwarded;
 
+    const LogCapture log(false);
     QProcess owner;
     owner.start(QStringLiteral(SILENT_OWNER), {});
     ASSERT_TRUE(owner.waitForReadyRead(5000));
@@ -141,6 +150,9 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }, 10000));
     EXPECT_GE(ticks, 10);
     EXPECT_EQ(forwarded, forwardedBefore + 1);
+    // The time-out is a warning, logged by default.
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList{QStringLiteral("fetch timed out asking for \"TARGETS\" - the owner sent nothing for 1500 ms")});
     EXPECT_EQ(entries(), QStringList{QStringLiteral("vorher")});
     EXPECT_EQ(text->Text1->Text(), QStringLiteral("vorher"));
 
@@ -156,6 +168,7 @@ TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoe
 // cancels the fetch in progress and is captured at once.
 TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
 {
+    const LogCapture log;
     for (const char *mode : {"drip", "stall"}) {
         QProcess owner;
         owner.start(QStringLiteral(INCR_OWNER), {QString::fromLatin1(mode)});
@@ -169,6 +182,89 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
         owner.waitForFinished(2000);
     }
     EXPECT_FALSE(entries().contains(QStringLiteral("x")));
+    const QString abandoned = QStringLiteral("fetch abandoned asking for \"UTF8_STRING\" - another program took the clipboard");
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg), QStringList({abandoned, abandoned}));
+}
+
+// An incremental transfer whose every step comes well within the limit for
+// one step is waited for past that limit, three times over, as long as it
+// ends within the overall limit.
+TEST_F(CaptureE2E, ASteadyIncrementalOwnerIsWaitedForStepByStep)
+{
+    const int delivered = desktop->bridge->delivered();
+    QProcess owner;
+    owner.start(QStringLiteral(INCR_OWNER), {QStringLiteral("steady")});
+    ASSERT_TRUE(owner.waitForReadyRead(5000));
+    QElapsedTimer took;
+    took.start();
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; },
+                               X11Clipboard::kOverallMs + 3000));
+    EXPECT_GT(took.elapsed(), 3 * X11Clipboard::kPatienceMs - 1000) << "four bytes and the end, 0.9 s apart";
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("abcd")});
+    owner.kill();
+    owner.waitForFinished(2000);
+}
+
+// Each text type is read as its type says (STRING is Latin-1) and UTF-8 is
+// asked for first; a type that is refused or cannot be decoded leaves the
+// next one to try, for texts and pictures alike.
+TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
+{
+    QTemporaryDir dir;
+    int files = 0;
+    auto offer = [&](const char *target, const QByteArray &bytes) {
+        const QString path = dir.filePath(QString::number(++files));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return QString::fromLatin1(target) + QStringLiteral("=@") + path;
+    };
+    auto bmp = [](QRgb colour) {
+        QImage img(24, 16, QImage::Format_RGB32);
+        img.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, "BMP");
+        return bytes;
+    };
+    const QRgb red = qRgb(200, 0, 0), blue = qRgb(0, 0, 200);
+    const struct {
+        QStringList targets;
+        QString text; // the text captured, or none
+        QRgb picture; // the colour of the picture captured, or 0 for none
+        const char *what;
+    } rows[] = {
+        {{offer("STRING", "Gr\xfc\xdf" "e aus K\xf6ln")}, QStringLiteral("Grüße aus Köln"), 0, "STRING is Latin-1"},
+        {{offer("STRING", "Gruesse EUR"), offer("UTF8_STRING", QStringLiteral("Grüße €").toUtf8())},
+         QStringLiteral("Grüße €"), 0, "UTF-8 before STRING, whatever the owner's order"},
+        {{QStringLiteral("UTF8_STRING=!"), offer("STRING", "Ersatz \xe4")}, QStringLiteral("Ersatz ä"), 0,
+         "a refused text type"},
+        {{QStringLiteral("image/png=!"), offer("image/bmp", bmp(red))}, QString(), red, "a refused picture type"},
+        {{offer("image/png", QByteArray(300, '\x42')), offer("image/bmp", bmp(blue))}, QString(), blue,
+         "a picture type that cannot be decoded"},
+    };
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    for (const auto &r : rows) {
+        QProcess owner;
+        owner.start(QStringLiteral(OFFER_OWNER), r.targets);
+        ASSERT_TRUE(owner.waitForReadyRead(5000)) << r.what;
+        auto captured = [&] {
+            const QImage &got = viewer.Picture1->Picture();
+            return r.picture ? !got.isNull() && got.pixel(3, 3) == r.picture : viewer.Text1->Text() == r.text;
+        };
+        EXPECT_TRUE(x11::waitUntil(captured)) << r.what;
+        if (r.picture) {
+            EXPECT_EQ(viewer.Picture1->Picture().size(), QSize(24, 16)) << r.what;
+        } else {
+            EXPECT_EQ(entries().last(), r.text) << r.what;
+        }
+        const int delivered = desktop->bridge->delivered();
+        owner.kill();
+        owner.waitForFinished(2000);
+        // Its end empties the clipboard: that change is fetched before the next owner comes.
+        x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }, 2000);
+    }
 }
 
 // Alone, a dripping owner is given up after the overall limit, however
@@ -176,12 +272,15 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
 TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
 {
     const int delivered = desktop->bridge->delivered();
+    const LogCapture log(false);
     QProcess owner;
     owner.start(QStringLiteral(INCR_OWNER), {QStringLiteral("drip")});
     ASSERT_TRUE(owner.waitForReadyRead(5000));
     EXPECT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; },
                                X11Clipboard::kOverallMs + 3000));
     EXPECT_TRUE(entries().isEmpty());
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList{QStringLiteral("fetch timed out asking for \"UTF8_STRING\" - not done after 8000 ms in all")});
     owner.kill();
     owner.waitForFinished(2000);
     x11::setClipboardText(QStringLiteral("weiter"));
@@ -202,6 +301,7 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
     desktop->forms->find<Zwischablage>()->Unload();
     SetClipboardViewer(other);
     Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    const LogCapture log;
 
     const struct {
         const char *mode;
@@ -249,6 +349,10 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
         owner.waitForFinished(2000);
     }
     EXPECT_EQ(entries().filter(QStringLiteral("Kennwort")), QStringList{QStringLiteral("Kennwort-other")});
+    // What was kept out is logged as such, and nothing of any content.
+    const QStringList keptOut = log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg).filter(QStringLiteral("kept out"));
+    EXPECT_EQ(keptOut.size(), 4) << keptOut.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(log.all().filter(QStringLiteral("Kennwort")).isEmpty());
 }
 
 // The suite ends the clipboard owners it started, and only those.

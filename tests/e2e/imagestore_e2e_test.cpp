@@ -12,11 +12,11 @@
 
 #include "app/program.h"
 #include "capture/Zwischablage.h"
+#include "forms/forms.h"
 #include "imagestore/Formbilder.h"
-#include "winutil/clipboardbridge.h"
-#include "winutil/forms.h"
-#include "winutil/qtservices.h"
-#include "winutil/user32.h"
+#include "platform/clipboardbridge.h"
+#include "platform/qtservices.h"
+#include "platform/user32.h"
 
 #include <QApplication>
 #include <QBuffer>

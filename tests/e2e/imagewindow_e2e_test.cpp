@@ -11,7 +11,7 @@
 #include "capture/Zwischablage.h"
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
-#include "winutil/qtservices.h"
+#include "platform/qtservices.h"
 
 #include <QApplication>
 #include <QLabel>

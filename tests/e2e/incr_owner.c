@@ -1,7 +1,8 @@
 /* Takes the CLIPBOARD selection and offers text only as an incremental
- * (INCR) transfer that never ends: "drip" sends one byte every 0.9 s for as
- * long as it lives, "stall" starts the transfer and never sends a byte.
- * It goes on even after another program took the selection. */
+ * (INCR) transfer, a byte a chunk, the next one 0.9 s after the requestor
+ * took the last: "drip" never ends, "steady" sends "abcd" and ends, "stall"
+ * starts the transfer and never sends a byte. It goes on even after another
+ * program took the selection. */
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -16,7 +17,10 @@ struct Transfer {
     xcb_window_t requestor;
     xcb_atom_t property;
     double due; /* when the next byte goes out; 0: waiting for the requestor */
+    int sent;   /* chunks sent so far */
 };
+
+static const char kSteady[] = "abcd";
 
 static double now(void)
 {
@@ -49,6 +53,7 @@ static void notify(xcb_connection_t *c, xcb_selection_request_event_t *req, xcb_
 int main(int argc, char **argv)
 {
     const int drip = argc > 1 && strcmp(argv[1], "drip") == 0;
+    const int steady = argc > 1 && strcmp(argv[1], "steady") == 0;
     xcb_connection_t *c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c))
         return 1;
@@ -77,7 +82,11 @@ int main(int argc, char **argv)
         poll(&p, 1, timeout);
         for (int i = 0; i < count; ++i) {
             if (t[i].due > 0 && t[i].due <= now()) {
-                xcb_change_property(c, XCB_PROP_MODE_REPLACE, t[i].requestor, t[i].property, utf8, 8, 1, "x");
+                /* "steady": its bytes, then the empty chunk that ends the transfer */
+                const char *chunk = steady ? kSteady + t[i].sent : "x";
+                const uint32_t n = steady && t[i].sent >= (int)strlen(kSteady) ? 0 : 1;
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, t[i].requestor, t[i].property, utf8, 8, n, chunk);
+                ++t[i].sent;
                 t[i].due = 0;
             }
         }
@@ -100,16 +109,18 @@ int main(int argc, char **argv)
                     t[count].requestor = r->requestor;
                     t[count].property = r->property;
                     t[count].due = 0;
+                    t[count].sent = 0;
                     ++count;
                 } else {
                     notify(c, r, XCB_NONE);
                 }
-            } else if (type == XCB_PROPERTY_NOTIFY && drip) {
+            } else if (type == XCB_PROPERTY_NOTIFY && (drip || steady)) {
                 xcb_property_notify_event_t *pn = (xcb_property_notify_event_t *)e;
                 for (int i = 0; i < count; ++i) {
                     /* The requestor took the last value: the next byte in 0.9 s. */
                     if (pn->window == t[i].requestor && pn->atom == t[i].property
-                        && pn->state == XCB_PROPERTY_DELETE && t[i].due == 0)
+                        && pn->state == XCB_PROPERTY_DELETE && t[i].due == 0
+                        && (!steady || t[i].sent <= (int)strlen(kSteady)))
                         t[i].due = now() + 0.9;
                 }
             }

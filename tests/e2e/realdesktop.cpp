@@ -1,8 +1,8 @@
 #include "realdesktop.h"
 
 #include "app/program.h"
+#include "platform/user32.h"
 #include "support/testdesktop.h"
-#include "winutil/user32.h"
 
 #include <QCoreApplication>
 #include <QDir>

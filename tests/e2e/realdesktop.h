@@ -6,10 +6,10 @@
 #include "support/fakeservices.h"
 #include "support/qtprint.h"
 
-#include "winutil/clipboardbridge.h"
-#include "winutil/forms.h"
-#include "winutil/qtservices.h"
-#include "winutil/x11clipboard.h"
+#include "forms/forms.h"
+#include "platform/clipboardbridge.h"
+#include "platform/qtservices.h"
+#include "platform/x11clipboard.h"
 
 #include <QTemporaryDir>
 

@@ -6,10 +6,10 @@
 #include "x11.h"
 
 #include "imagestore/Formbilder.h"
+#include "platform/qtservices.h"
+#include "platform/qttray.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
-#include "winutil/qtservices.h"
-#include "winutil/qttray.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "fakeservices.h"
 
-#include "winutil/modalgate.h"
+#include "platform/modalgate.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,8 +1,8 @@
 #pragma once
 // Fakes of the desktop services: everything in memory, every call recorded.
 
+#include "platform/services.h"
 #include "qtprint.h"
-#include "winutil/services.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
 #include "testdesktop.h"
 
 #include "app/program.h"
-#include "winutil/shell32.h"
-#include "winutil/user32.h"
+#include "platform/shell32.h"
+#include "platform/user32.h"
 
 #include <QCoreApplication>
 #include <QEvent>

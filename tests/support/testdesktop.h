@@ -5,8 +5,8 @@
 #include "fakeservices.h"
 #include "qtprint.h"
 
-#include "winutil/clipboardbridge.h"
-#include "winutil/forms.h"
+#include "forms/forms.h"
+#include "platform/clipboardbridge.h"
 
 #include <QTemporaryDir>
 

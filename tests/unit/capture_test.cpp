@@ -1,12 +1,14 @@
 // The hidden viewer window in the viewer chain: what one clipboard change does.
 
+#include "support/logcapture.h"
 #include "support/testdesktop.h"
 
 #include "app/program.h"
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
+#include "imagestore/Formbilder.h"
+#include "platform/selectionfetcher.h"
 #include "textstore/Textform.h"
-#include "winutil/selectionfetcher.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -190,6 +192,27 @@ TEST_F(Capture, HiddenWindowStillCapturesAndAnUnloadedOneNoLonger)
     EXPECT_EQ(t.List1[0]->List(t.List1[0]->ListCount() - 1), QStringLiteral("wieder da"));
 }
 
+// A text reaches the text store and a picture the image store whichever
+// store is open: the one a capture needs is created for it.
+TEST(CaptureRouting, EachCaptureReachesItsStoreWhicheverStoreIsOpen)
+{
+    const QImage img = picture(30, 20, qRgb(9, 8, 7));
+    for (const bool textStoreOpen : {false, true}) {
+        TestDesktop d;
+        if (textStoreOpen)
+            d.forms->get<Textform>();
+        else
+            d.forms->get<Formbilder>();
+        d.clipboard.setFromOutside(QStringLiteral("nur einer offen"), img);
+        Textform *text = d.forms->find<Textform>();
+        Formbilder *images = d.forms->find<Formbilder>();
+        ASSERT_NE(text, nullptr) << textStoreOpen;
+        ASSERT_NE(images, nullptr) << textStoreOpen;
+        EXPECT_EQ(text->Text1->Text(), QStringLiteral("nur einer offen")) << textStoreOpen;
+        EXPECT_EQ(images->Picture1->Picture(), img) << textStoreOpen;
+    }
+}
+
 TEST_F(Capture, TheProgramsOwnCopiesAreCapturedLikeAnyOther)
 {
     Textform &t = textform();
@@ -261,6 +284,7 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
 
     QImage huge(9000, 9000, QImage::Format_Mono);
     huge.fill(0);
+    const LogCapture log(false);
     EXPECT_TRUE(SelectionFetcher::decode(png(huge), false, &refused).isNull());
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->size, QSize(9000, 9000));
@@ -277,4 +301,12 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
     refused.reset();
     EXPECT_TRUE(SelectionFetcher::decode(QByteArray(5000, '\x7f'), false, &refused).isNull());
     EXPECT_FALSE(refused) << "bytes that are no picture are nothing, not a refusal";
+
+    // Each refusal is a warning, logged by default, with the size and the reason.
+    const QStringList warned = log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg);
+    ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("9000 x 9000 pixels"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("more pixels than the limit"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("300 x 200 pixels - 100 bytes"))) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("more than a transfer may bring"))) << warned[1].toStdString();
 }

@@ -1,9 +1,9 @@
-// Whole-or-nothing file writes and the date-time stamp of saved file names.
+// Whole-or-nothing file writes; every failed one is logged with its path and reason.
 
+#include "platform/filesave.h"
 #include "support/files.h"
+#include "support/logcapture.h"
 #include "support/qtprint.h"
-#include "winutil/datestamp.h"
-#include "winutil/filesave.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -13,35 +13,18 @@
 #include <csignal>
 #include <sys/resource.h>
 
-TEST(DateStamp, TwoDigitFieldsFourDigitYearAndA24HourClock)
-{
-    const struct {
-        QDate date;
-        QTime time;
-        const char *stamp;
-    } rows[] = {
-        {{2026, 12, 6}, {9, 5, 3}, "-06-12-2026-09-05-03"},
-        {{2026, 1, 1}, {0, 0, 0}, "-01-01-2026-00-00-00"},
-        {{2026, 7, 31}, {23, 59, 59}, "-31-07-2026-23-59-59"},
-        {{2026, 3, 4}, {12, 30, 0, 999}, "-04-03-2026-12-30-00"}, // milliseconds are dropped
-        {{987, 2, 28}, {13, 1, 2}, "-28-02-0987-13-01-02"},
-    };
-    for (const auto &r : rows) {
-        const QString s = datestamp::of(QDateTime(r.date, r.time));
-        EXPECT_EQ(s, QString::fromLatin1(r.stamp));
-        EXPECT_EQ(s.size(), 20);
-    }
-}
-
 TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace)
 {
     QTemporaryDir dir;
+    const LogCapture log(false);
     const QString path = dir.filePath(QStringLiteral("a/b/datei.txt"));
     QString error;
     EXPECT_TRUE(filesave::writeWhole(path, QByteArray("eins\r\n"), &error));
     EXPECT_TRUE(filesave::writeWhole(path, QByteArray("zwei"), &error));
     EXPECT_EQ(fileContents(path), QByteArray("zwei"));
     EXPECT_EQ(QDir(dir.filePath(QStringLiteral("a/b"))).entryList(QDir::Files), QStringList{"datei.txt"});
+
+    EXPECT_TRUE(log.all().isEmpty()) << "nothing to say about a write that worked";
 
     writeFile(dir.filePath(QStringLiteral("c")), "kein Ordner");
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("c/datei.txt")), QByteArray("x"), &error));
@@ -50,6 +33,13 @@ TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace
 
     QDir().mkpath(dir.filePath(QStringLiteral("d/datei.txt")));
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("d/datei.txt")), QByteArray("x"), &error));
+    // Each failure is a warning, logged by default, with the path and the reason.
+    const QStringList warned = log.texts(QStringLiteral("merkolo.files"), QtWarningMsg);
+    ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
+    EXPECT_TRUE(warned[0].contains(dir.filePath(QStringLiteral("c/datei.txt")))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[0].contains(QStringLiteral("folder cannot be created"))) << warned[0].toStdString();
+    EXPECT_TRUE(warned[1].contains(dir.filePath(QStringLiteral("d/datei.txt")))) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(error)) << warned[1].toStdString();
 }
 
 TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)

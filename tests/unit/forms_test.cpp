@@ -3,9 +3,9 @@
 
 #include "support/testdesktop.h"
 
+#include "forms/controls.h"
+#include "forms/twips.h"
 #include "textstore/Textform.h"
-#include "winutil/controls.h"
-#include "winutil/twips.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -159,11 +159,14 @@ TEST(Forms, EndRunsTheEndStepsOnceAndNoCloseStep)
     EXPECT_TRUE(p.reasons.empty());
 }
 
-// A list line shows invisible direction marks as their code points, so that
-// "evil" after a right-to-left override cannot pass for "live"; the entry
-// itself stays exactly what was captured.
+// A list line shows each line break as one mark (CR LF, LF or CR alike),
+// other control characters as blanks, and invisible direction marks as their
+// code points, so that "evil" after a right-to-left override cannot pass for
+// "live"; it ends after 300 characters. The entry itself stays exactly what
+// was captured.
 TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
 {
+    const QString a299(ListModel::kShownChars - 1, QLatin1Char('a'));
     const QString cutAtAPair = QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QStringLiteral("\U0001F600");
     const struct {
         QString entry;
@@ -174,6 +177,12 @@ TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
         {QStringLiteral("\u2066x\u2069 \u2067\u2068\u061C\u202B\u202D"),
          QStringLiteral("[U+2066]x[U+2069] [U+2067][U+2068][U+061C][U+202B][U+202D]")},
         {QStringLiteral("Zeile 1\r\nZeile 2\nZeile 3\tEnde"), QStringLiteral("Zeile 1 \u21b5 Zeile 2\u21b5Zeile 3 Ende")},
+        {QStringLiteral("alt\rMac"), QStringLiteral("alt\u21b5Mac")},
+        {QStringLiteral("a\n\nb\r\n\r\nc\r\rd"), QStringLiteral("a\u21b5\u21b5b \u21b5  \u21b5 c\u21b5\u21b5d")},
+        {QStringLiteral("\r\nEnde\r\n"), QStringLiteral(" \u21b5 Ende \u21b5 ")},
+        {QStringLiteral("a\u2028b\u2029c\x01" "d\x7f"), QStringLiteral("a b c d ")},
+        {a299 + QStringLiteral("b"), a299 + QStringLiteral("b")},
+        {a299 + QStringLiteral("\r\nb"), a299 + QChar(0x21b5) + QChar(0x2026)},
         {QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123"), QStringLiteral("\u05E2\u05D1\u05E8\u05D9\u05EA 123")},
         {cutAtAPair, QString(ListModel::kShownChars - 1, QLatin1Char('a')) + QChar(0x2026)},
     };
@@ -186,25 +195,7 @@ TEST(Forms, TheOneLineViewShowsDirectionMarksAndKeepsTheEntryExact)
     }
 }
 
-// Outer sizes in twips meet the window manager's frame in device pixels:
-// every size of the design comes out within one device pixel of its twips
-// (15 a device pixel at 1x, 7.5 at 2x), at 1, 1.5 and 2 device pixels a
-// toolkit pixel, and reads back as set.
-TEST(FormGeometry, OuterTwipsMeetTheFrameInDevicePixels)
-{
-    for (double dpr : {1.0, 1.5, 2.0}) {
-        for (int frame : {2, 6, 21, 25}) {
-            for (int tw : {1000, 1950, 2010, 2505, 3100, 3600, 3675, 5400, 12300}) {
-                const int client = twips::clientPixels(tw, 15, dpr, frame);
-                const double outerDevice = std::round(client * dpr) + frame;
-                EXPECT_LE(std::abs(outerDevice - tw / 15.0 * dpr), 1.0) << dpr << " " << frame << " " << tw;
-                EXPECT_LE(std::abs(twips::outerTwips(client, 15, dpr, frame) - tw), 15 * 0.5 + 1) << dpr << " " << tw;
-            }
-        }
-    }
-}
-
-// The same through a window at the scale this test runs at (scripts/test
+// Outer sizes through a window at the scale this test runs at (scripts/test
 // runs it at 1, 1.5 and 2): the text store's layouts, reached at load and by
 // the user's switches (which pass through the layout flag's heights) while
 // hidden or shown, give the design's outer size and read it back. Offscreen

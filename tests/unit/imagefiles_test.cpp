@@ -5,7 +5,7 @@
 
 #include "imagestore/bmpfile.h"
 #include "imagestore/imagefilename.h"
-#include "winutil/imageoffer.h"
+#include "platform/imageoffer.h"
 
 #include <QBuffer>
 #include <QClipboard>

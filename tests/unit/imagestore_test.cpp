@@ -7,9 +7,9 @@
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/twips.h"
 #include "imagestore/Formbilder.h"
 #include "shell/Starter.h"
-#include "winutil/twips.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -227,6 +227,7 @@ TEST_F(ImageStore, PicturesArrivingWhileTheWrapMessageIsOpenWaitForTheAnswer)
         for (int i = 1; i <= 3; ++i)
             copy(numbered(i));
         EXPECT_EQ(f.Text1->Text(), QStringLiteral("10")) << "the handler that asked is still at work";
+        EXPECT_FALSE(f.currentSlot().has_value()) << "10 is no slot: nothing may be stored or read there";
     };
     copy(numbered(0)); // into slot 9, then the wrap message
     QCoreApplication::processEvents();

@@ -6,13 +6,13 @@
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/twips.h"
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
+#include "platform/systemmove.h"
+#include "platform/user32.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
-#include "winutil/systemmove.h"
-#include "winutil/twips.h"
-#include "winutil/user32.h"
 
 #include <QTest>
 

@@ -9,9 +9,9 @@
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/twips.h"
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
-#include "winutil/twips.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,12 @@
 // The real message box speaks German and defaults to Yes.
 
-#include "winutil/qtservices.h"
+#include "platform/qtservices.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -19,7 +20,8 @@ struct Seen {
     QString defaultButton;
 };
 
-// Looks at the box once it is open, then presses the button named `press`.
+// Looks at the box once it is open, then presses the button named `press`,
+// or answers with the Escape key ("Escape") or the close box ("close").
 Seen showAndPress(int style, const QString &title, const QString &press, int *result)
 {
     Seen seen;
@@ -32,6 +34,10 @@ Seen showAndPress(int style, const QString &title, const QString &press, int *re
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text();
         seen.defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+        if (press == QLatin1String("Escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (press == QLatin1String("close"))
+            box->close();
         for (QAbstractButton *b : box->buttons()) {
             if (b->text() == press)
                 b->click();
@@ -44,28 +50,34 @@ Seen showAndPress(int style, const QString &title, const QString &press, int *re
 
 } // namespace
 
+// Only "Ja" answers yes: "Nein", Escape and the close box all answer no.
 TEST(QtMessageBox, AskingOffersJaAndNeinWithJaAsDefault)
 {
-    int result = 0;
-    Seen seen = showAndPress(4, QStringLiteral("Warnung"), QStringLiteral("Nein"), &result);
-    EXPECT_EQ(result, 7);
-    EXPECT_EQ(seen.title, QStringLiteral("Warnung"));
-    EXPECT_EQ(seen.text, QStringLiteral("<b>Frage</b> ?"));
-    seen.buttons.sort();
-    EXPECT_EQ(seen.buttons, QStringList({"Ja", "Nein"}));
-    EXPECT_EQ(seen.defaultButton, QStringLiteral("Ja"));
-
-    showAndPress(4, QStringLiteral("Warnung"), QStringLiteral("Ja"), &result);
-    EXPECT_EQ(result, 6);
+    const struct {
+        const char *press;
+        int result;
+    } rows[] = {{"Nein", 7}, {"Ja", 6}, {"Escape", 7}, {"close", 7}};
+    for (const auto &r : rows) {
+        int result = 0;
+        Seen seen = showAndPress(4, QStringLiteral("Warnung"), QString::fromLatin1(r.press), &result);
+        EXPECT_EQ(result, r.result) << r.press;
+        EXPECT_EQ(seen.title, QStringLiteral("Warnung"));
+        EXPECT_EQ(seen.text, QStringLiteral("<b>Frage</b> ?"));
+        seen.buttons.sort();
+        EXPECT_EQ(seen.buttons, QStringList({"Ja", "Nein"}));
+        EXPECT_EQ(seen.defaultButton, QStringLiteral("Ja"));
+    }
 }
 
 TEST(QtMessageBox, TellingOffersOkUnderTheApplicationTitle)
 {
-    int result = 0;
-    Seen seen = showAndPress(0, QString(), QStringLiteral("OK"), &result);
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(seen.title, QStringLiteral("Merkolo"));
-    EXPECT_EQ(seen.buttons, QStringList({"OK"}));
+    for (const char *press : {"OK", "Escape", "close"}) {
+        int result = 0;
+        Seen seen = showAndPress(0, QString(), QString::fromLatin1(press), &result);
+        EXPECT_EQ(result, 1) << press;
+        EXPECT_EQ(seen.title, QStringLiteral("Merkolo"));
+        EXPECT_EQ(seen.buttons, QStringList({"OK"}));
+    }
 }
 
 // The box belongs to the window that asked (the active one): it opens over

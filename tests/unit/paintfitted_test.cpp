@@ -1,41 +1,12 @@
-// The fitted painter: its arithmetic, and what it does to the target box.
+// The fitted painter: what it does to the target box (its arithmetic: fittedsize_test).
 
+#include "forms/controls.h"
+#include "forms/twips.h"
 #include "imagestore/PaintFitted.h"
-#include "winutil/controls.h"
-#include "winutil/twips.h"
 
 #include <QSet>
 
 #include <gtest/gtest.h>
-
-using modMain::FittedSize;
-using modMain::fittedSize;
-
-TEST(FittedSize, TakesTheSmallerRatioAndRoundsHalvesToEven)
-{
-    // The preview at its design size and the working box: factor 45/675.
-    EXPECT_EQ(fittedSize(77, 45, 1035, 675), (FittedSize{69, 45}));
-    // Factor 0.25; 12.5 goes to the even 12.
-    EXPECT_EQ(fittedSize(25, 25, 100, 50), (FittedSize{25, 12}));
-    // The preview after its first capture (77 x 53): now the width limits.
-    EXPECT_EQ(fittedSize(77, 53, 1035, 675), (FittedSize{77, 50}));
-    // Equal ratios, and a portrait source in a landscape area.
-    EXPECT_EQ(fittedSize(69, 45, 1035, 675), (FittedSize{69, 45}));
-    EXPECT_EQ(fittedSize(100, 40, 10, 20), (FittedSize{20, 40}));
-    // Growing works the same way as shrinking.
-    EXPECT_EQ(fittedSize(300, 300, 3, 2), (FittedSize{300, 200}));
-}
-
-TEST(FittedSize, NoSizeForASourceWithoutAreaOrNegativeLimits)
-{
-    EXPECT_FALSE(fittedSize(77, 45, 0, 675));
-    EXPECT_FALSE(fittedSize(77, 45, 1035, 0));
-    EXPECT_FALSE(fittedSize(0, 0, 0, 0));
-    EXPECT_FALSE(fittedSize(77, 45, -15, 675));
-    EXPECT_FALSE(fittedSize(-77, -45, 1035, 675));
-    // A limit of zero draws nothing but is no error.
-    EXPECT_EQ(fittedSize(0, 45, 1035, 675), (FittedSize{0, 0}));
-}
 
 namespace {
 

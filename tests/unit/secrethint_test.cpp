@@ -1,8 +1,10 @@
 // A password manager's secret mark: which values keep a change out, and the
-// clipboard read through Qt offering nothing of a change marked secret.
+// clipboard read through Qt (the one chosen off X11) offering nothing of a
+// change marked secret.
 
-#include "winutil/qtservices.h"
-#include "winutil/secrethint.h"
+#include "platform/clipboardfactory.h"
+#include "platform/qtclipboard.h"
+#include "platform/secrethint.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -45,7 +47,9 @@ TEST(SecretMark, TheClipboardReadThroughQtOffersNothingOfAChangeMarkedSecret)
 {
     QImage picture(8, 6, QImage::Format_RGB32);
     picture.fill(Qt::red);
-    QtClipboard board(false);
+    const std::unique_ptr<Clipboard> chosen = makeClipboard();
+    ASSERT_NE(dynamic_cast<QtClipboard *>(chosen.get()), nullptr) << "offscreen, the clipboard is read through Qt";
+    Clipboard &board = *chosen;
     for (const char *mark : {"secret", " Secret\t", "", "public"}) {
         auto *data = new QMimeData;
         data->setText(QStringLiteral("Kennwort"));

@@ -1,7 +1,7 @@
 // The notification record and Shell_NotifyIconA over a fake notification area.
 
+#include "platform/shell32.h"
 #include "support/fakeservices.h"
-#include "winutil/shell32.h"
 
 #include <QWidget>
 

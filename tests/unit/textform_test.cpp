@@ -7,9 +7,9 @@
 #include "support/testdesktop.h"
 
 #include "capture/Zwischablage.h"
+#include "forms/twips.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
-#include "winutil/twips.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,16 +1,16 @@
 // Shell open, transparency and the always-on-top band, alone and from the image store.
 
-#include "support/qtprint.h"
 #include "support/openedurls.h"
+#include "support/qtprint.h"
 #include "support/testdesktop.h"
 
+#include "forms/ModuleTransparent.h"
+#include "forms/Modulevordergrund.h"
+#include "forms/modMain.h"
 #include "imagestore/Formbilder.h"
+#include "platform/shell32.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
-#include "winutil/ModuleTransparent.h"
-#include "winutil/Modulevordergrund.h"
-#include "winutil/modMain.h"
-#include "winutil/shell32.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,0 +1,17 @@
+#pragma once
+// modMain's shell procedure shared by all windows.
+
+#include "platform/user32.h"
+
+#include <QString>
+
+namespace modMain {
+
+// Opens a file, page or folder (a path relative to the current directory,
+// '\' or '/' between folders) with its associated program; the hourglass
+// pointer shows meanwhile. Failures are not reported.
+void ShellOpen(HWND owner, const QString &path);
+// Opens the help page (mk-hilfe\index.html) for the window `owner`.
+void OpenHelp(HWND owner);
+
+} // namespace modMain

@@ -1,0 +1,68 @@
+#include "forms/twips.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVariant>
+#include <QWidget>
+
+#include <optional>
+
+namespace twips {
+
+namespace {
+
+double dpi(bool x)
+{
+    const QScreen *s = QGuiApplication::primaryScreen();
+    const double d = s ? (x ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY()) : 96.0;
+    return d > 0 ? d : 96.0;
+}
+
+constexpr const char *kTwips = "merkolo.twips";
+
+// The twips a control was last placed at, if any.
+std::optional<QRect> remembered(const QWidget *c)
+{
+    const QVariant v = c->property(kTwips);
+    return v.isValid() ? std::optional<QRect>(v.toRect()) : std::nullopt;
+}
+
+void apply(QWidget *c, const Rect &r)
+{
+    c->setProperty(kTwips, QRect(r.left, r.top, r.width, r.height));
+    c->setGeometry(toPixelsX(r.left), toPixelsY(r.top), std::max(0, toPixelsX(r.width)),
+                   std::max(0, toPixelsY(r.height)));
+}
+
+} // namespace
+
+double perPixelX() { return 1440.0 / dpi(true); }
+double perPixelY() { return 1440.0 / dpi(false); }
+Axis horizontal(int frameDevice, double dpr) { return {perPixelX(), frameDevice, dpr}; }
+Axis vertical(int frameDevice, double dpr) { return {perPixelY(), frameDevice, dpr}; }
+int toPixelsX(double tw) { return toPixels(tw, horizontal()); }
+int toPixelsY(double tw) { return toPixels(tw, vertical()); }
+
+void place(QWidget *control, int left, int top, int width, int height)
+{
+    apply(control, {left, top, width, height});
+}
+
+Rect of(const QWidget *control)
+{
+    const std::optional<QRect> set = remembered(control);
+    const QRect px = control->geometry();
+    auto field = [&set](int (QRect::*get)() const) {
+        return set ? std::optional<int>(((*set).*get)()) : std::nullopt;
+    };
+    return {recall(field(&QRect::x), px.x(), horizontal()), recall(field(&QRect::y), px.y(), vertical()),
+            recall(field(&QRect::width), px.width(), horizontal()),
+            recall(field(&QRect::height), px.height(), vertical())};
+}
+
+void setLeft(QWidget *c, int v) { Rect r = of(c); r.left = v; apply(c, r); }
+void setTop(QWidget *c, int v) { Rect r = of(c); r.top = v; apply(c, r); }
+void setWidth(QWidget *c, int v) { Rect r = of(c); r.width = v; apply(c, r); }
+void setHeight(QWidget *c, int v) { Rect r = of(c); r.height = v; apply(c, r); }
+
+} // namespace twips

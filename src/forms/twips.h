@@ -1,0 +1,40 @@
+#pragma once
+// Twips (1/1440 inch) geometry of controls. A control remembers the twips it
+// was given, so reading them back returns exactly what was set as long as the
+// pixels have not changed since.
+
+#include "forms/twipsmath.h"
+
+#include <QRect>
+
+class QWidget;
+
+namespace twips {
+
+// Twips per toolkit pixel of the screen, each way.
+double perPixelX();
+double perPixelY();
+// The screen's axes, with a window manager's frame of `frameDevice` device
+// pixels at `dpr` device pixels per toolkit pixel (see twipsmath.h).
+Axis horizontal(int frameDevice = 0, double dpr = 1);
+Axis vertical(int frameDevice = 0, double dpr = 1);
+int toPixelsX(double tw);
+int toPixelsY(double tw);
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Rect &) const = default;
+};
+
+// Places a child control at Left, Top, Width, Height twips.
+void place(QWidget *control, int left, int top, int width, int height);
+Rect of(const QWidget *control);
+void setLeft(QWidget *control, int left);
+void setTop(QWidget *control, int top);
+void setWidth(QWidget *control, int width);
+void setHeight(QWidget *control, int height);
+
+} // namespace twips

@@ -1,0 +1,28 @@
+#pragma once
+// Writing the system clipboard, the same for every way of reading it: Qt
+// owns and serves what the program puts there. On X11 a picture is first
+// encoded once for other programs (see imageoffer.h) and reaches the
+// clipboard a moment later; elsewhere at once. Reading is the subclass's.
+
+#include "platform/services.h"
+
+#include <memory>
+
+class ImageOffer;
+
+class ClipboardWriter : public Clipboard
+{
+    Q_OBJECT
+public:
+    ClipboardWriter();
+    ~ClipboardWriter() override;
+
+    void SetText(const QString &text) override;
+    void SetData(const QImage &image) override;
+    void Clear() override;
+    // True while a picture is being made ready for the clipboard.
+    bool offerPending() const;
+
+private:
+    std::unique_ptr<ImageOffer> m_offer; // only where other programs read the clipboard (X11)
+};

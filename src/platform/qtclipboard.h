@@ -1,0 +1,17 @@
+#pragma once
+// The clipboard read through Qt, on the user-interface thread: where the
+// program does not run on X11 (or cannot connect to it on a thread of its
+// own). A change its owner marks secret offers nothing (see secrethint.h).
+
+#include "platform/clipboardwriter.h"
+
+class QtClipboard : public ClipboardWriter
+{
+    Q_OBJECT
+public:
+    // Raises `changed` for every change of the system clipboard.
+    QtClipboard();
+    bool GetFormat(int format) override;
+    std::optional<QString> GetText() override;
+    QImage GetData() override;
+};

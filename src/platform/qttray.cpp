@@ -1,0 +1,117 @@
+#include "platform/qttray.h"
+
+#include "platform/log.h"
+#include "platform/qtservices.h"
+#include "platform/shell32.h"
+#include "platform/x11trayhost.h"
+#include "platform/x11window.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+
+QtTray::QtTray()
+{
+    // The host (the panel holding the icons) may start, stop or restart at
+    // any time; on X11 it says so with events, so nothing needs polling.
+    if (X11TrayHost::available()) {
+        auto *host = new X11TrayHost(this);
+        connect(host, &X11TrayHost::changed, this, &QtTray::hostChanged);
+    }
+    qCInfo(lcTray) << (hostAvailable() ? "a notification area is there" : "no notification area yet");
+}
+
+QtTray::~QtTray()
+{
+    for (auto &[id, icon] : m_icons) {
+        icon->hide();
+        delete icon;
+    }
+}
+
+int QtTray::mouseMessageOf(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger: return WM_LBUTTONUP;
+    case QSystemTrayIcon::DoubleClick: return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Context: return WM_RBUTTONUP;
+    case QSystemTrayIcon::MiddleClick: return WM_MBUTTONUP;
+    default: return WM_MOUSEMOVE;
+    }
+}
+
+bool QtTray::setIcon(int id, const QIcon &icon, const QString &tip)
+{
+    QSystemTrayIcon *&shown = m_icons[id];
+    if (!shown) {
+        shown = new QSystemTrayIcon(this);
+        connect(
+            shown, &QSystemTrayIcon::activated, this,
+            [this, id](QSystemTrayIcon::ActivationReason reason) { emit mouseMessage(id, mouseMessageOf(reason)); },
+            Qt::QueuedConnection);
+    }
+    shown->setIcon(icon);
+    shown->setToolTip(tip);
+    shown->show();
+    return hostAvailable();
+}
+
+void QtTray::removeIcon(int id)
+{
+    auto it = m_icons.find(id);
+    if (it == m_icons.end())
+        return;
+    it->second->hide();
+    it->second->deleteLater();
+    m_icons.erase(it);
+}
+
+bool QtTray::hostAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void QtTray::popUp(QMenu &menu)
+{
+    menu.exec(QCursor::pos());
+}
+
+void QtTray::hostChanged(bool present)
+{
+    qCInfo(lcTray) << (present ? "a notification area appeared" : "the notification area went away");
+    if (present) {
+        // Dock again in the new host.
+        for (auto &[id, icon] : m_icons) {
+            icon->hide();
+            icon->show();
+        }
+    }
+    emit hostAvailableChanged(present);
+}
+
+void QtTray::setTaskVisible(bool visible)
+{
+    m_taskVisible = visible;
+    x11window::setStateForAll(x11window::State::SkipTaskbar, !visible);
+}
+
+void QtTray::notify(const QString &title, const QString &text)
+{
+    for (auto &[id, icon] : m_icons) {
+        if (icon->isVisible() && hostAvailable()) {
+            icon->showMessage(title, text, QSystemTrayIcon::Warning, 10000);
+            return;
+        }
+    }
+    // Never silently: a notice that needs no answer and blocks nothing.
+    qCInfo(lcTray) << "no icon in a notification area: the notice goes into a window of its own";
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton,
+                                QApplication::activeWindow());
+    box->setTextFormat(Qt::PlainText);
+    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    keepAboveTheProgram(box);
+    box->show();
+}

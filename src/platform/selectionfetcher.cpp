@@ -1,0 +1,458 @@
+#include "platform/selectionfetcher.h"
+
+#include "platform/log.h"
+#include "platform/secrethint.h"
+#include "platform/x11connection.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <xcb/xcb.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class T> using Freed = x11::Reply<T>;
+
+// The text types in the order they are asked for: UTF-8 first, then the
+// Latin-1 STRING and the types that say nothing of their encoding.
+constexpr const char *kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"};
+
+// Empties the wake-up counter.
+void drain(int fd)
+{
+    uint64_t n = 0;
+    while (::read(fd, &n, sizeof n) == sizeof n) {
+    }
+}
+
+} // namespace
+
+struct SelectionFetcher::X {
+    xcb_connection_t *c = nullptr;
+    xcb_window_t root = 0;
+    xcb_visualid_t visual = 0;
+    std::optional<x11::Atoms> atoms;
+
+    ~X()
+    {
+        if (c)
+            xcb_disconnect(c);
+    }
+
+    xcb_atom_t atom(const QByteArray &name) { return (*atoms)(name); }
+
+    // The window that owns the CLIPBOARD selection now (the server answers, never the owner).
+    xcb_window_t owner()
+    {
+        Freed<xcb_get_selection_owner_reply_t> r(
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom("CLIPBOARD")), nullptr));
+        return r ? r->owner : XCB_NONE;
+    }
+
+    bool open()
+    {
+        c = xcb_connect(nullptr, nullptr);
+        if (!c || xcb_connection_has_error(c))
+            return false;
+        const xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        if (!s)
+            return false;
+        root = s->root;
+        visual = s->root_visual;
+        atoms.emplace(c);
+        return true;
+    }
+};
+
+namespace {
+
+// One fetch: a requestor window of its own, so that a late answer to an
+// earlier fetch (an owner that wakes up after we gave up, or goes on
+// sending chunks) can never be taken for an answer to this one.
+class Transfer
+{
+public:
+    Transfer(SelectionFetcher::X &x, int wakeFd, const std::atomic<bool> &stop, std::function<bool()> overtaken,
+             SelectionFetcher::Limits limits)
+        : m_x(x)
+        , m_wake(wakeFd)
+        , m_stop(stop)
+        , m_overtaken(std::move(overtaken))
+        , m_limits(limits)
+        , m_patience(limits.patienceMs)
+        , m_end(Clock::now() + std::chrono::milliseconds(limits.overallMs))
+    {
+        m_window = xcb_generate_id(x.c);
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(x.c, XCB_COPY_FROM_PARENT, m_window, x.root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          x.visual, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(x.c);
+    }
+    ~Transfer()
+    {
+        xcb_destroy_window(m_x.c, m_window);
+        xcb_flush(m_x.c);
+        // Events of this window still queued are of no use to any later fetch.
+        while (xcb_generic_event_t *e = xcb_poll_for_event(m_x.c))
+            std::free(e);
+    }
+
+    bool givenUp() const { return m_givenUp; }
+
+    // One conversion of the CLIPBOARD selection to the target `name`;
+    // nothing when the owner refuses, is too slow, or a newer change came.
+    // `cut` tells that the content was longer than `maxBytes` and only its
+    // start is here.
+    std::optional<QByteArray> convert(const QByteArray &name, qsizetype maxBytes, xcb_atom_t *type, bool *cut)
+    {
+        xcb_connection_t *c = m_x.c;
+        const xcb_atom_t target = m_x.atom(name);
+        m_asking = name;
+        const xcb_atom_t prop = m_x.atom("MERKOLO_SELECTION");
+        xcb_delete_property(c, m_window, prop);
+        xcb_convert_selection(c, m_window, m_x.atom("CLIPBOARD"), target, prop, XCB_CURRENT_TIME);
+        xcb_flush(c);
+        xcb_generic_event_t *e = waitFor([this, target](xcb_generic_event_t *ev) {
+            if ((ev->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
+                return false;
+            auto *n = reinterpret_cast<xcb_selection_notify_event_t *>(ev);
+            return n->requestor == m_window && n->target == target;
+        });
+        if (!e)
+            return std::nullopt;
+        const xcb_atom_t property = reinterpret_cast<xcb_selection_notify_event_t *>(e)->property;
+        std::free(e);
+        if (property == XCB_NONE) {
+            qCDebug(lcClipboard) << "conversion to" << name << "refused (no owner, or none of that type)";
+            return std::nullopt;
+        }
+
+        xcb_atom_t got = XCB_NONE;
+        std::optional<QByteArray> first = readProperty(prop, maxBytes, &got, cut);
+        if (!first || got != m_x.atom("INCR")) {
+            if (type)
+                *type = got;
+            return first;
+        }
+        // Incremental transfer: each new value of the property is a chunk; an empty one ends it.
+        QByteArray all;
+        for (;;) {
+            xcb_generic_event_t *n = waitFor([this, prop](xcb_generic_event_t *ev) {
+                if ((ev->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+                    return false;
+                auto *p = reinterpret_cast<xcb_property_notify_event_t *>(ev);
+                return p->window == m_window && p->atom == prop && p->state == XCB_PROPERTY_NEW_VALUE;
+            });
+            if (!n)
+                return std::nullopt;
+            std::free(n);
+            xcb_atom_t chunkType = XCB_NONE;
+            bool chunkCut = false;
+            std::optional<QByteArray> chunk = readProperty(prop, 16 * 1024 * 1024, &chunkType, &chunkCut);
+            if (!chunk || chunkCut)
+                return std::nullopt;
+            if (chunk->isEmpty())
+                break;
+            if (type)
+                *type = chunkType;
+            all += chunk->left(maxBytes - all.size());
+            if (all.size() >= maxBytes) {
+                // The rest is not wanted: the transfer is abandoned with this window.
+                *cut = true;
+                break;
+            }
+        }
+        return all;
+    }
+
+private:
+    // The next event that `match` accepts; null when the owner took too
+    // long, the overall limit passed or a newer change came.
+    xcb_generic_event_t *waitFor(const std::function<bool(xcb_generic_event_t *)> &match)
+    {
+        xcb_connection_t *c = m_x.c;
+        const auto deadline = std::min(Clock::now() + m_patience, m_end);
+        for (;;) {
+            while (xcb_generic_event_t *e = xcb_poll_for_event(c)) {
+                if (match(e))
+                    return e;
+                std::free(e);
+            }
+            if (m_stop)
+                return giveUp(Why::Stopped);
+            if (xcb_connection_has_error(c))
+                return giveUp(Why::Broken);
+            if (m_overtaken())
+                return giveUp(Why::Overtaken);
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return giveUp(deadline == m_end ? Why::Overall : Why::Silent);
+            pollfd p[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {m_wake, POLLIN, 0}};
+            ::poll(p, 2, static_cast<int>(left));
+            if (p[1].revents & POLLIN)
+                drain(m_wake);
+        }
+    }
+
+    enum class Why { Stopped, Broken, Overtaken, Silent, Overall };
+
+    xcb_generic_event_t *giveUp(Why why)
+    {
+        m_givenUp = true;
+        switch (why) {
+        case Why::Stopped: // the program ends
+            break;
+        case Why::Broken:
+            qCWarning(lcClipboard) << "fetch aborted asking for" << m_asking << "- the connection to the X server failed";
+            break;
+        case Why::Overtaken:
+            qCInfo(lcClipboard) << "fetch abandoned asking for" << m_asking << "- another program took the clipboard";
+            break;
+        case Why::Silent:
+            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- the owner sent nothing for"
+                                   << m_limits.patienceMs << "ms";
+            break;
+        case Why::Overall:
+            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- not done after"
+                                   << m_limits.overallMs << "ms in all";
+            break;
+        }
+        return nullptr;
+    }
+
+    // Reads (and deletes) our property; at most `maxBytes` of it.
+    std::optional<QByteArray> readProperty(xcb_atom_t prop, qsizetype maxBytes, xcb_atom_t *type, bool *cut)
+    {
+        xcb_connection_t *c = m_x.c;
+        Freed<xcb_get_property_reply_t> r(xcb_get_property_reply(
+            c, xcb_get_property(c, 1, m_window, prop, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                                static_cast<uint32_t>(maxBytes / 4 + 1)),
+            nullptr));
+        if (!r)
+            return std::nullopt;
+        if (type)
+            *type = r->type;
+        const int len = xcb_get_property_value_length(r.get());
+        const auto *v = static_cast<const char *>(xcb_get_property_value(r.get()));
+        QByteArray bytes(v, std::min<qsizetype>(len, maxBytes));
+        if (r->bytes_after > 0 || len > maxBytes) {
+            *cut = true;
+            xcb_delete_property(c, m_window, prop);
+        }
+        return bytes;
+    }
+
+    SelectionFetcher::X &m_x;
+    int m_wake;
+    const std::atomic<bool> &m_stop;
+    std::function<bool()> m_overtaken;
+    SelectionFetcher::Limits m_limits;
+    QByteArray m_asking; // the target being converted, for the log
+    std::chrono::milliseconds m_patience;
+    Clock::time_point m_end;
+    xcb_window_t m_window = 0;
+    bool m_givenUp = false;
+};
+
+void logRefusal(const SelectionFetcher::Refusal &r, bool cut)
+{
+    const QString size = r.size.isValid() ? QStringLiteral("%1 x %2 pixels").arg(r.size.width()).arg(r.size.height())
+                                          : QStringLiteral("size unknown");
+    if (cut) {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes read, more than a transfer may bring:"
+                                         << SelectionFetcher::kMaxImageBytes;
+    } else {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes offered, more pixels than the limit:" << SelectionFetcher::kMaxPixels;
+    }
+}
+
+} // namespace
+
+SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Done done)
+    : m_x(std::make_unique<X>())
+    , m_imageTypes(std::move(imageTypes))
+    , m_limits(limits)
+    , m_done(std::move(done))
+{
+    // A picture at the limit may decode to 64 bits a pixel (16-bit PNG)
+    // before it is brought to 32; the decoder may take that much.
+    const int neededMiB = static_cast<int>(kMaxPixels * 8 / (1024 * 1024)) + 8;
+    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < neededMiB)
+        QImageReader::setAllocationLimit(neededMiB);
+
+    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_connected = m_wake >= 0 && m_x->open();
+    if (m_connected) {
+        // Atoms are interned once, here, so that the worker only converts.
+        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget})
+            m_x->atom(name);
+        for (const char *name : kTextTypes)
+            m_x->atom(name);
+        for (const QByteArray &t : m_imageTypes)
+            m_x->atom(t);
+        m_thread = std::thread([this] { run(); });
+    }
+}
+
+SelectionFetcher::~SelectionFetcher()
+{
+    m_stop = true;
+    if (m_wake >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(m_wake, &one, sizeof one);
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
+
+void SelectionFetcher::request()
+{
+    ++m_requested;
+    const uint64_t one = 1;
+    [[maybe_unused]] const auto n = ::write(m_wake, &one, sizeof one);
+}
+
+void SelectionFetcher::run()
+{
+    for (;;) {
+        // Asleep until a request or the end: no wake-ups while nothing happens.
+        while (!m_stop && m_requested.load() == m_served) {
+            pollfd p{m_wake, POLLIN, 0};
+            ::poll(&p, 1, -1);
+            drain(m_wake);
+        }
+        if (m_stop)
+            return;
+        // Requests made meanwhile are all about what the clipboard holds now: one fetch serves them.
+        const unsigned generation = m_requested.load();
+        m_served = generation;
+        const Result r = fetch(generation);
+        if (m_stop)
+            return;
+        m_done(r);
+    }
+}
+
+SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
+{
+    Result result;
+    X &x = *m_x;
+    // A later notice of a change gives the fetch up only when another owner
+    // has taken the clipboard: a repeated notice of the same change, or new
+    // content from the same owner, is fetched once this fetch is done.
+    const xcb_window_t owner = x.owner();
+    unsigned checked = generation;
+    auto overtaken = [&] {
+        const unsigned now = m_requested.load();
+        if (now == checked)
+            return false;
+        checked = now;
+        return x.owner() != owner;
+    };
+    Transfer t(x, m_wake, m_stop, overtaken, m_limits);
+    bool cut = false;
+    const std::optional<QByteArray> targets = t.convert("TARGETS", 64 * 1024, nullptr, &cut);
+    if (!targets) {
+        result.complete = !t.givenUp();
+        return result;
+    }
+    std::vector<xcb_atom_t> offered(static_cast<size_t>(targets->size()) / sizeof(xcb_atom_t));
+    std::memcpy(offered.data(), targets->constData(), offered.size() * sizeof(xcb_atom_t));
+    auto offers = [&](const char *name) {
+        const xcb_atom_t a = x.atom(name);
+        return a != XCB_ATOM_NONE && std::find(offered.begin(), offered.end(), a) != offered.end();
+    };
+
+    // A password manager's mark is asked for before anything else: a change
+    // marked secret, or whose mark cannot be read, brings nothing, and its
+    // content is never asked for.
+    if (offers(secrethint::kTarget)) {
+        bool hintCut = false;
+        const auto hint = t.convert(secrethint::kTarget, secrethint::kMaxBytes, nullptr, &hintCut);
+        if (secrethint::keepsOut(hintCut ? std::nullopt : hint)) {
+            qCInfo(lcClipboard) << (hint && !hintCut ? "a change marked secret is kept out"
+                                                     : "a change whose secret mark cannot be read is kept out");
+            result.complete = !t.givenUp();
+            return result;
+        }
+    }
+
+    for (const char *name : kTextTypes) {
+        if (!offers(name) || t.givenUp())
+            continue;
+        xcb_atom_t type = XCB_NONE;
+        bool textCut = false;
+        const auto bytes = t.convert(name, kMaxTextBytes, &type, &textCut);
+        if (!bytes)
+            continue;
+        const bool utf8 = type == x.atom("UTF8_STRING") || type == x.atom("text/plain;charset=utf-8")
+            || std::strcmp(name, "UTF8_STRING") == 0 || std::strcmp(name, "text/plain;charset=utf-8") == 0;
+        result.text = utf8 ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
+        break;
+    }
+
+    for (const QByteArray &mime : m_imageTypes) {
+        if (!offers(mime.constData()) || t.givenUp())
+            continue;
+        bool imageCut = false;
+        const auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
+        if (!bytes || bytes->isEmpty())
+            continue;
+        QImage image = decode(*bytes, imageCut, &result.refused);
+        if (result.refused)
+            break; // the same picture in another type is just as big
+        if (!image.isNull()) {
+            result.image = std::move(image);
+            break;
+        }
+        qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
+    }
+    // A fetch overtaken by a newer change brings nothing: what it read may be half of the old content.
+    if (t.givenUp()) {
+        result = Result();
+        result.complete = false;
+    }
+    return result;
+}
+
+QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional<Refusal> *refused)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size(); // from the header, before any pixel is decoded
+    if (cut || (size.isValid() && tooManyPixels(size))) {
+        *refused = Refusal{size.isValid() ? size : QSize(), bytes.size()};
+        logRefusal(**refused, cut);
+        return {};
+    }
+    QImage image = reader.read();
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return {};
+    if (tooManyPixels(image.size())) {
+        *refused = Refusal{image.size(), bytes.size()};
+        logRefusal(**refused, false);
+        return {};
+    }
+    // Deeper pixels (16 bits a channel) hold nothing a bitmap of the store keeps.
+    if (image.depth() > 32)
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return image;
+}

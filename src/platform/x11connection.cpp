@@ -1,0 +1,35 @@
+#include "platform/x11connection.h"
+
+#include <QGuiApplication>
+
+namespace x11 {
+
+bool onX11()
+{
+    return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+xcb_connection_t *connection()
+{
+    if (!onX11())
+        return nullptr;
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t intern(xcb_connection_t *c, const QByteArray &name)
+{
+    Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr));
+    return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+xcb_atom_t Atoms::operator()(const QByteArray &name)
+{
+    auto it = m_known.find(name);
+    if (it == m_known.end())
+        it = m_known.emplace(name, intern(m_c, name)).first;
+    return it->second;
+}
+
+} // namespace x11
