@@ -3,6 +3,8 @@
  * took the last: "drip" never ends, "steady" sends "abcd" and ends, "stall"
  * starts the transfer and never sends a byte. It goes on even after another
  * program took the selection. */
+#include "owner.h"
+
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -29,27 +31,6 @@ static double now(void)
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-static xcb_atom_t intern(xcb_connection_t *c, const char *name)
-{
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), NULL);
-    xcb_atom_t a = r ? r->atom : XCB_NONE;
-    free(r);
-    return a;
-}
-
-static void notify(xcb_connection_t *c, xcb_selection_request_event_t *req, xcb_atom_t property)
-{
-    xcb_selection_notify_event_t n;
-    memset(&n, 0, sizeof n);
-    n.response_type = XCB_SELECTION_NOTIFY;
-    n.time = req->time;
-    n.requestor = req->requestor;
-    n.selection = req->selection;
-    n.target = req->target;
-    n.property = property;
-    xcb_send_event(c, 0, req->requestor, XCB_EVENT_MASK_NO_EVENT, (const char *)&n);
-}
-
 int main(int argc, char **argv)
 {
     const int drip = argc > 1 && strcmp(argv[1], "drip") == 0;
@@ -57,15 +38,9 @@ int main(int argc, char **argv)
     xcb_connection_t *c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c))
         return 1;
-    xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    xcb_window_t w = xcb_generate_id(c);
-    xcb_create_window(c, 0, w, s->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, s->root_visual, 0, NULL);
-    const xcb_atom_t clipboard = intern(c, "CLIPBOARD"), targets = intern(c, "TARGETS"),
+    const xcb_atom_t targets = intern(c, "TARGETS"),
                      utf8 = intern(c, "UTF8_STRING"), incr = intern(c, "INCR");
-    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
-    xcb_flush(c);
-    printf("owner\n");
-    fflush(stdout);
+    take_clipboard(c);
 
     struct Transfer t[kMaxTransfers];
     int count = 0;

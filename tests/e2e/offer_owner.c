@@ -2,6 +2,8 @@
  * order. Usage: offer_owner TARGET=@FILE ... (the bytes of FILE, as type
  * TARGET) or TARGET=! (the conversion is refused). Prints "owner" once it
  * owns the selection, and serves until it is ended. */
+#include "owner.h"
+
 #include <xcb/xcb.h>
 
 #include <stdio.h>
@@ -15,14 +17,6 @@ struct Offer {
     char *bytes; /* null: refused */
     long size;
 };
-
-static xcb_atom_t intern(xcb_connection_t *c, const char *name, size_t n)
-{
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, n, name), NULL);
-    xcb_atom_t a = r ? r->atom : XCB_NONE;
-    free(r);
-    return a;
-}
 
 static char *slurp(const char *path, long *size)
 {
@@ -39,19 +33,6 @@ static char *slurp(const char *path, long *size)
     return bytes;
 }
 
-static void notify(xcb_connection_t *c, xcb_selection_request_event_t *req, xcb_atom_t property)
-{
-    xcb_selection_notify_event_t n;
-    memset(&n, 0, sizeof n);
-    n.response_type = XCB_SELECTION_NOTIFY;
-    n.time = req->time;
-    n.requestor = req->requestor;
-    n.selection = req->selection;
-    n.target = req->target;
-    n.property = property;
-    xcb_send_event(c, 0, req->requestor, XCB_EVENT_MASK_NO_EVENT, (const char *)&n);
-}
-
 int main(int argc, char **argv)
 {
     xcb_connection_t *c = xcb_connect(NULL, NULL);
@@ -64,20 +45,14 @@ int main(int argc, char **argv)
         if (!eq)
             return 2;
         struct Offer *o = &offers[count++];
-        o->atom = intern(c, argv[i], (size_t)(eq - argv[i]));
+        o->atom = intern_n(c, argv[i], (size_t)(eq - argv[i]));
         o->bytes = NULL;
         o->size = 0;
         if (eq[1] == '@' && !(o->bytes = slurp(eq + 2, &o->size)))
             return 3;
     }
-    xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    xcb_window_t w = xcb_generate_id(c);
-    xcb_create_window(c, 0, w, s->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, s->root_visual, 0, NULL);
-    const xcb_atom_t clipboard = intern(c, "CLIPBOARD", 9), targets = intern(c, "TARGETS", 7);
-    xcb_set_selection_owner(c, w, clipboard, XCB_CURRENT_TIME);
-    xcb_flush(c);
-    printf("owner\n");
-    fflush(stdout);
+    const xcb_atom_t targets = intern(c, "TARGETS");
+    take_clipboard(c);
 
     xcb_generic_event_t *e;
     while ((e = xcb_wait_for_event(c))) {
