@@ -24,18 +24,6 @@
 
 namespace {
 
-void report(const char *what, std::vector<double> v)
-{
-    if (v.empty()) {
-        std::printf("%-48s no samples\n", what);
-        return;
-    }
-    std::sort(v.begin(), v.end());
-    const auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
-    std::printf("%-48s median %8.2f ms   p90 %8.2f ms   max %8.2f ms   (n=%zu)\n", what, at(0.5), at(0.9),
-                v.back(), v.size());
-}
-
 // What another program (xclip -o) reads from the clipboard. The event loop
 // waits for its end, so that this process answers its request at once.
 QByteArray otherProgramReads()
@@ -96,8 +84,8 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "copy %d was not read\n", i);
         xclipAlone.push_back(timed([] { otherProgramReads(); }));
     }
-    report("\"Kopiere\" -> xclip -o reads the text", copyRead);
-    report("  one xclip -o run alone (floor)", xclipAlone);
+    reportMs("\"Kopiere\" -> xclip -o reads the text", copyRead);
+    reportMs("  one xclip -o run alone (floor)", xclipAlone);
 
     // Ctrl+V into a list of 32766 entries: append, pick, show in Text2.
     list.Clear();
@@ -116,7 +104,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "paste %d did not append\n", i);
         list.RemoveItem(32766);
     }
-    report("Ctrl+V into 32766 entries (append, pick, show)", paste);
+    reportMs("Ctrl+V into 32766 entries (append, pick, show)", paste);
 
     // Saving 32767 characters.
     std::vector<double> ansi, utf8;
@@ -128,8 +116,8 @@ int main(int argc, char **argv)
         t.Text2->setText(hebrew);
         utf8.push_back(timed([&] { t.Command5_Click(); }));
     }
-    report("save 32767 characters, Windows-1252", ansi);
-    report("save 32767 characters, UTF-8 with mark", utf8);
+    reportMs("save 32767 characters, Windows-1252", ansi);
+    reportMs("save 32767 characters, UTF-8 with mark", utf8);
     x11::stopClipboardOwners();
     return 0;
 }

@@ -17,14 +17,6 @@
 
 namespace {
 
-void report(const char *what, std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const auto at = [&](double q) { return v[static_cast<size_t>(q * (v.size() - 1))]; };
-    std::printf("%-44s median %6.2f ms   p90 %6.2f ms   max %6.2f ms   (n=%zu)\n", what, at(0.5), at(0.9),
-                v.back(), v.size());
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -65,9 +57,9 @@ int main(int argc, char **argv)
             fromOwner.push_back(std::max(0.0, done - owned));
         xclip.waitForFinished(1000);
     }
-    report("xclip started -> entry in the list", fromStart);
+    reportMs("xclip started -> entry in the list", fromStart);
     if (!fromOwner.empty())
-        report("xclip owns the clipboard -> entry in the list", fromOwner);
+        reportMs("xclip owns the clipboard -> entry in the list", fromOwner);
     x11::stopClipboardOwners();
     return 0;
 }

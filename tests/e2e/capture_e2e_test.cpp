@@ -1,8 +1,8 @@
 // Capture from the real X11 clipboard: another program (xclip) copies, the
 // hidden viewer window captures, the text list grows.
 
-#include "realdesktop.h"
 #include "support/logcapture.h"
+#include "textdesktop.h"
 #include "x11.h"
 
 #include "capture/Zwischablage.h"
@@ -20,33 +20,27 @@
 
 namespace {
 
-class CaptureE2E : public ::testing::Test
+class CaptureE2E : public TextDesktopTest
 {
 protected:
-    void SetUp() override
-    {
-        if (!x11::available())
-            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
-        x11::setClipboardText(QStringLiteral("vor dem Start"));
-        desktop = std::make_unique<RealDesktop>();
-        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
-        text = &desktop->forms->get<Textform>();
-        x11::waitUntil([] { return false; }, 100); // a late announcement of the start text
-        text->Check1->setValue(1);
-    }
-    void TearDown() override
-    {
-        desktop.reset();
-        x11::stopClipboardOwners();
-    }
-    QStringList entries() const { return text->List1[0]->entries()->entries(); }
     bool waitForCount(int n, int ms = 5000)
     {
         return x11::waitUntil([&] { return text->List1[0]->ListCount() >= n; }, ms);
     }
+    // Puts a viewer of another program after ours in the chain (ours joins
+    // again, before it); `forwarded` counts the changes passed on to it.
+    Zwischablage &joinBeforeAForeignViewer()
+    {
+        const HWND other = user32::CreateWindowHandle(nullptr, [this](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+            forwarded += m == WM_DRAWCLIPBOARD;
+            return 0;
+        });
+        desktop->forms->find<Zwischablage>()->Unload();
+        SetClipboardViewer(other);
+        return desktop->forms->get<Zwischablage>();
+    }
 
-    std::unique_ptr<RealDesktop> desktop;
-    Textform *text = nullptr;
+    int forwarded = 0;
 };
 
 } // namespace
@@ -54,7 +48,7 @@ protected:
 TEST_F(CaptureE2E, TextsFromAnotherProgramArriveInOrderAndExact)
 {
     // Joining captured what was there (with "Automatisch" still off).
-    EXPECT_EQ(text->Text1->Text(), QStringLiteral("vor dem Start"));
+    EXPECT_EQ(text->Text1->Text(), kStartText);
     EXPECT_TRUE(entries().isEmpty());
 
     const QStringList texts = {
@@ -123,15 +117,7 @@ TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
 
 TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoesOn)
 {
-    // A viewer of another program after ours in the chain.
-    int forwarded = 0;
-    const HWND other = user32::CreateWindowHandle(nullptr, [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
-        forwarded += m == WM_DRAWCLIPBOARD;
-        return 0;
-    });
-    desktop->forms->find<Zwischablage>()->Unload();
-    SetClipboardViewer(other);
-    desktop->forms->get<Zwischablage>(); // joins again, before the other viewer
+    joinBeforeAForeignViewer();
     x11::setClipboardText(QStringLiteral("vorher"));
     ASSERT_TRUE(waitForCount(1));
     const int beeps = desktop->beeper.count;
@@ -293,14 +279,7 @@ TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
 // the mark lets the text in.
 TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
 {
-    int forwarded = 0;
-    const HWND other = user32::CreateWindowHandle(nullptr, [&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
-        forwarded += m == WM_DRAWCLIPBOARD;
-        return 0;
-    });
-    desktop->forms->find<Zwischablage>()->Unload();
-    SetClipboardViewer(other);
-    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    Zwischablage &viewer = joinBeforeAForeignViewer();
     const LogCapture log;
 
     const struct {

@@ -3,7 +3,7 @@
 // (xdotool), read back by another program and saved to disk.
 
 #include "program.h"
-#include "realdesktop.h"
+#include "textdesktop.h"
 #include "x11.h"
 
 #include "textstore/Textform.h"
@@ -44,31 +44,20 @@ const QString kSecond = QStringLiteral("zweiter Text: Grüße\nZeile 2");
 const QString kThird = QStringLiteral("dritter <b>Text</b>");
 
 // The window in this process, on the real display with the real clipboard.
-class TextStoreE2E : public ::testing::Test
+class TextStoreE2E : public TextDesktopTest
 {
 protected:
     void SetUp() override
     {
-        if (!x11::available())
-            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
-        x11::setClipboardText(QStringLiteral("vor dem Start"));
-        desktop = std::make_unique<RealDesktop>();
-        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
-        text = &desktop->forms->get<Textform>();
-        pause(100); // a late announcement of the start text
-        text->Check1->setValue(1);
+        TextDesktopTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         text->Command12_Click();
         text->Show();
         ASSERT_TRUE(x11::waitUntil([&] { return text->windowHandle() && text->windowHandle()->isExposed(); }));
         pause(200); // the window manager places and frames it
     }
-    void TearDown() override
-    {
-        desktop.reset();
-        x11::stopClipboardOwners();
-    }
     ListBox &list(int i = 0) { return *text->List1[i]; }
-    QStringList entries(int i = 0) { return list(i).entries()->entries(); }
     void clickRow(int row)
     {
         ListBox &l = list();
@@ -76,9 +65,6 @@ protected:
         ASSERT_TRUE(x11::waitUntil([&] { return l.ListIndex() == row && l.hasFocus(); }));
     }
     bool waitForCount(int n) { return x11::waitUntil([&] { return list().ListCount() == n; }); }
-
-    std::unique_ptr<RealDesktop> desktop;
-    Textform *text = nullptr;
 };
 
 } // namespace
