@@ -94,20 +94,9 @@ public:
         , m_patience(limits.patienceMs)
         , m_end(Clock::now() + std::chrono::milliseconds(limits.overallMs))
     {
-        m_window = xcb_generate_id(x.c);
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(x.c, XCB_COPY_FROM_PARENT, m_window, x.root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
-                          x.visual, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(x.c);
+        openWindow();
     }
-    ~Transfer()
-    {
-        xcb_destroy_window(m_x.c, m_window);
-        xcb_flush(m_x.c);
-        // Events of this window still queued are of no use to any later fetch.
-        while (xcb_generic_event_t *e = xcb_poll_for_event(m_x.c))
-            std::free(e);
-    }
+    ~Transfer() { closeWindow(); }
 
     bool givenUp() const { return m_givenUp; }
 
@@ -161,16 +150,19 @@ public:
             xcb_atom_t chunkType = XCB_NONE;
             bool chunkCut = false;
             std::optional<QByteArray> chunk = readProperty(prop, 16 * 1024 * 1024, &chunkType, &chunkCut);
-            if (!chunk || chunkCut)
+            if (!chunk || chunkCut) {
+                abandonIncremental();
                 return std::nullopt;
+            }
             if (chunk->isEmpty())
                 break;
             if (type)
                 *type = chunkType;
             all += chunk->left(maxBytes - all.size());
             if (all.size() >= maxBytes) {
-                // The rest is not wanted: the transfer is abandoned with this window.
+                // The rest is not wanted.
                 *cut = true;
+                abandonIncremental();
                 break;
             }
         }
@@ -178,6 +170,32 @@ public:
     }
 
 private:
+    void openWindow()
+    {
+        m_window = xcb_generate_id(m_x.c);
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(m_x.c, XCB_COPY_FROM_PARENT, m_window, m_x.root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, m_x.visual, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_x.c);
+    }
+    void closeWindow()
+    {
+        xcb_destroy_window(m_x.c, m_window);
+        xcb_flush(m_x.c);
+        // Events of this window still queued are of no use to any later request.
+        while (xcb_generic_event_t *e = xcb_poll_for_event(m_x.c))
+            std::free(e);
+    }
+    // An incremental transfer left before its end: its owner goes on writing
+    // chunks into our property each time that property is deleted, so the
+    // next type is asked for from a new window, where no old chunk can be
+    // taken for its answer.
+    void abandonIncremental()
+    {
+        closeWindow();
+        openWindow();
+    }
+
     // The next event that `match` accepts; null when the owner took too
     // long, the overall limit passed or a newer change came.
     xcb_generic_event_t *waitFor(const std::function<bool(xcb_generic_event_t *)> &match)
@@ -398,7 +416,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             continue;
         xcb_atom_t type = XCB_NONE;
         bool textCut = false;
-        const auto bytes = t.convert(name, kMaxTextBytes, &type, &textCut);
+        const auto bytes = t.convert(name, m_limits.textBytes, &type, &textCut);
         if (!bytes)
             continue;
         const bool utf8 = type == x.atom("UTF8_STRING") || type == x.atom("text/plain;charset=utf-8")

@@ -40,6 +40,7 @@ public:
     struct Limits {
         int patienceMs = 1500; // longest wait for the owner's next step
         int overallMs = 8000;  // longest fetch, whatever the progress
+        qsizetype textBytes = kMaxTextBytes; // the longest text taken; the rest is cut
     };
 
     // `imageTypes`: MIME types of images to ask for, most wanted first.

@@ -7,9 +7,11 @@
 
 #include "capture/Zwischablage.h"
 #include "platform/clipboardfactory.h"
+#include "platform/selectionfetcher.h"
 #include "textstore/Textform.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -18,7 +20,33 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <optional>
+
 namespace {
+
+// A 24 x 16 picture of one colour as a BMP file's bytes.
+QByteArray bmpOf(QRgb colour)
+{
+    QImage img(24, 16, QImage::Format_RGB32);
+    img.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "BMP");
+    return bytes;
+}
+
+// offer_owner's argument that offers `bytes` as `target`, from a file in
+// `dir`; `how` '%' offers them as an incremental transfer.
+QString offered(const QTemporaryDir &dir, const char *target, const QByteArray &bytes, char how = '@')
+{
+    const QString path = dir.filePath(QString::number(QDir(dir.path()).count()));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return QString::fromLatin1(target) + QLatin1Char('=') + QLatin1Char(how) + path;
+}
 
 class CaptureE2E : public TextDesktopTest
 {
@@ -197,23 +225,7 @@ TEST_F(CaptureE2E, ASteadyIncrementalOwnerIsWaitedForStepByStep)
 TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
 {
     QTemporaryDir dir;
-    int files = 0;
-    auto offer = [&](const char *target, const QByteArray &bytes) {
-        const QString path = dir.filePath(QString::number(++files));
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return QString::fromLatin1(target) + QStringLiteral("=@") + path;
-    };
-    auto bmp = [](QRgb colour) {
-        QImage img(24, 16, QImage::Format_RGB32);
-        img.fill(colour);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        img.save(&buffer, "BMP");
-        return bytes;
-    };
+    const auto offer = [&dir](const char *target, const QByteArray &bytes) { return offered(dir, target, bytes); };
     const QRgb red = qRgb(200, 0, 0), blue = qRgb(0, 0, 200);
     const struct {
         QStringList targets;
@@ -226,8 +238,8 @@ TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
          QStringLiteral("Grüße €"), 0, "UTF-8 before STRING, whatever the owner's order"},
         {{QStringLiteral("UTF8_STRING=!"), offer("STRING", "Ersatz \xe4")}, QStringLiteral("Ersatz ä"), 0,
          "a refused text type"},
-        {{QStringLiteral("image/png=!"), offer("image/bmp", bmp(red))}, QString(), red, "a refused picture type"},
-        {{offer("image/png", QByteArray(300, '\x42')), offer("image/bmp", bmp(blue))}, QString(), blue,
+        {{QStringLiteral("image/png=!"), offer("image/bmp", bmpOf(red))}, QString(), red, "a refused picture type"},
+        {{offer("image/png", QByteArray(300, '\x42')), offer("image/bmp", bmpOf(blue))}, QString(), blue,
          "a picture type that cannot be decoded"},
     };
     Zwischablage &viewer = desktop->forms->get<Zwischablage>();
@@ -251,6 +263,47 @@ TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
         // Its end empties the clipboard: that change is fetched before the next owner comes.
         x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }, 2000);
     }
+}
+
+// An incremental text cut at the limit is left unfinished, and its owner
+// goes on sending chunks each time the property it writes is deleted: the
+// picture asked for next, itself an incremental transfer as big pictures
+// are, must be its own bytes, with none of those chunks among them.
+TEST_F(CaptureE2E, APictureAskedAfterACutIncrementalTextIsItsOwn)
+{
+    QTemporaryDir dir;
+    QProcess owner;
+    owner.start(QStringLiteral(OFFER_OWNER),
+                {QStringLiteral("UTF8_STRING=~"), offered(dir, "image/bmp", bmpOf(qRgb(0, 160, 0)), '%')});
+    ASSERT_TRUE(owner.waitForReadyRead(5000));
+    std::mutex m;
+    std::optional<SelectionFetcher::Result> got;
+    SelectionFetcher::Limits limits;
+    limits.textBytes = 4;
+    SelectionFetcher fetcher({"image/bmp"}, limits, [&](const SelectionFetcher::Result &r) {
+        const std::lock_guard lock(m);
+        got = r;
+    });
+    ASSERT_TRUE(fetcher.connected());
+    QImage green(24, 16, QImage::Format_RGB32);
+    green.fill(qRgb(0, 160, 0));
+    // The chunks race the picture's own: a few rounds make a mix-up show.
+    for (int round = 0; round < 5; ++round) {
+        {
+            const std::lock_guard lock(m);
+            got.reset();
+        }
+        fetcher.request();
+        ASSERT_TRUE(x11::waitUntil([&] {
+            const std::lock_guard lock(m);
+            return got.has_value();
+        }));
+        const std::lock_guard lock(m);
+        EXPECT_EQ(got->text, QStringLiteral("xxxx")) << round;
+        EXPECT_EQ(got->image.convertToFormat(QImage::Format_RGB32), green) << round;
+    }
+    owner.kill();
+    owner.waitForFinished(2000);
 }
 
 // Alone, a dripping owner is given up after the overall limit, however

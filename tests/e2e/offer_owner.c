@@ -1,7 +1,10 @@
 /* Takes the CLIPBOARD selection and offers the targets it is given, in that
  * order. Usage: offer_owner TARGET=@FILE ... (the bytes of FILE, as type
- * TARGET) or TARGET=! (the conversion is refused). Prints "owner" once it
- * owns the selection, and serves until it is ended. */
+ * TARGET), TARGET=%FILE (the same as an incremental transfer, 100 bytes a
+ * chunk), TARGET=! (the conversion is refused) or TARGET=~ (an incremental
+ * transfer that never ends: a chunk "x"). A chunk goes out as soon as the
+ * requestor deletes the last one. Prints "owner" once it owns the selection,
+ * and serves until it is ended. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -10,13 +13,39 @@
 #include <stdlib.h>
 #include <string.h>
 
-enum { kMaxTargets = 16 };
+enum { kMaxTargets = 16, kMaxTransfers = 16, kChunk = 100 };
 
 struct Offer {
     xcb_atom_t atom;
     char *bytes; /* null: refused */
     long size;
+    int incremental; /* TARGET=% */
+    int endless;     /* TARGET=~ */
 };
+
+/* An incremental transfer in progress: where its chunks go, and what is left. */
+struct Transfer {
+    xcb_window_t requestor;
+    xcb_atom_t property;
+    const struct Offer *offer;
+    long sent; /* -1: ended */
+};
+
+/* The next chunk of `t`: "x" for an endless one, else the next bytes, then
+ * the empty chunk that ends the transfer. Into a window that may be gone;
+ * the error that brings is ignored. */
+static void sendChunk(xcb_connection_t *c, struct Transfer *t)
+{
+    const struct Offer *o = t->offer;
+    if (o->endless) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, t->requestor, t->property, o->atom, 8, 1, "x");
+        return;
+    }
+    const long n = o->size - t->sent < kChunk ? o->size - t->sent : kChunk;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, t->requestor, t->property, o->atom, 8, (uint32_t)n,
+                        o->bytes + t->sent);
+    t->sent = n == 0 ? -1 : t->sent + n;
+}
 
 static char *slurp(const char *path, long *size)
 {
@@ -48,15 +77,28 @@ int main(int argc, char **argv)
         o->atom = intern_n(c, argv[i], (size_t)(eq - argv[i]));
         o->bytes = NULL;
         o->size = 0;
-        if (eq[1] == '@' && !(o->bytes = slurp(eq + 2, &o->size)))
+        o->endless = eq[1] == '~';
+        o->incremental = eq[1] == '%' || o->endless;
+        if ((eq[1] == '@' || eq[1] == '%') && !(o->bytes = slurp(eq + 2, &o->size)))
             return 3;
     }
-    const xcb_atom_t targets = intern(c, "TARGETS");
+    const xcb_atom_t targets = intern(c, "TARGETS"), incr = intern(c, "INCR");
     take_clipboard(c);
 
+    struct Transfer transfers[kMaxTransfers];
+    int running = 0;
     xcb_generic_event_t *e;
     while ((e = xcb_wait_for_event(c))) {
-        if ((e->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
+        if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            /* The requestor took the last chunk: the next one at once. */
+            xcb_property_notify_event_t *pn = (xcb_property_notify_event_t *)e;
+            for (int i = 0; i < running; ++i) {
+                if (pn->window == transfers[i].requestor && pn->atom == transfers[i].property
+                    && pn->state == XCB_PROPERTY_DELETE && transfers[i].sent >= 0)
+                    sendChunk(c, &transfers[i]);
+            }
+            xcb_flush(c);
+        } else if ((e->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
             xcb_selection_request_event_t *r = (xcb_selection_request_event_t *)e;
             xcb_atom_t answer = XCB_NONE;
             if (r->target == targets) {
@@ -69,7 +111,14 @@ int main(int argc, char **argv)
                 answer = r->property;
             }
             for (int i = 0; i < count; ++i) {
-                if (r->target == offers[i].atom && offers[i].bytes) {
+                if (r->target == offers[i].atom && offers[i].incremental && running < kMaxTransfers) {
+                    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                    xcb_change_window_attributes(c, r->requestor, XCB_CW_EVENT_MASK, &mask);
+                    const uint32_t size = (uint32_t)offers[i].size;
+                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, incr, 32, 1, &size);
+                    transfers[running++] = (struct Transfer){r->requestor, r->property, &offers[i], 0};
+                    answer = r->property;
+                } else if (r->target == offers[i].atom && offers[i].bytes) {
                     xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, offers[i].atom, 8,
                                         (uint32_t)offers[i].size, offers[i].bytes);
                     answer = r->property;
