@@ -4,10 +4,13 @@
 #include "forms/keys.h"
 #include "forms/modMain.h"
 #include "forms/twips.h"
+#include "platform/log.h"
 #include "platform/x11window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
@@ -105,6 +108,17 @@ void Form::escapeOrHelpKey(int keyCode)
         Unload(vbFormCode);
     if (keyCode == keys::vbKeyF1 && !m_unloaded)
         modMain::OpenHelp(m_hWnd);
+}
+
+bool Form::makeFolder(const QString &folder)
+{
+    if (QDir().mkpath(folder) && QFileInfo(folder).isDir())
+        return true;
+    qCWarning(lcFiles) << "folder not made:" << folder;
+    services().messages->show(QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder)
+                                  + QStringLiteral(" fehlt und kann nicht angelegt werden."),
+                              vbOKOnly, QString());
+    return false;
 }
 
 void Form::reshowNudged(bool forward)

@@ -72,6 +72,10 @@ protected:
 
     // The keys every store window answers: Escape unloads it, F1 opens the help page.
     void escapeOrHelpKey(int keyCode);
+    // Makes `folder` when it is missing, so that a folder button has
+    // something to open before the first save. False, once the user has been
+    // told, when there is no folder there and none can be made.
+    bool makeFolder(const QString &folder);
     // Hides the window, moves it a twip down and right (`forward`) or back up
     // and left, and shows it again, so that its paint handler runs anew (how
     // the "vordergrund" boxes apply the always-on-top band).

@@ -66,13 +66,8 @@ void Formbilder::openImageFolder(HWND owner)
 {
     // The folder the saves create, so that the file browser opens even before the first save.
     const QString folder = QDir(services().roots->currentDirectory()).filePath(Label3->text());
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
-        qCWarning(lcFiles) << "folder not made:" << folder;
-        message(QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder)
-                + QStringLiteral(" fehlt und kann nicht angelegt werden."));
-        return;
-    }
-    modMain::ShellOpen(owner, Label3->text());
+    if (makeFolder(folder))
+        modMain::ShellOpen(owner, Label3->text());
 }
 
 void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd)

@@ -8,7 +8,6 @@
 #include "forms/forms.h"
 #include "forms/modMain.h"
 #include "platform/filesave.h"
-#include "platform/log.h"
 #include "textfile.h"
 
 #include <QDir>
@@ -52,10 +51,8 @@ void Textform::Command5_Click()
 void Textform::Command6_Click()
 {
     Label2->setText(QStringLiteral("text"));
-    // The folder the saves go into, whatever the current directory is; made
-    // when missing so that there is something to open before the first save.
+    // The folder the saves go into, whatever the current directory is.
     const QString folder = QDir(services().roots->programFolder()).filePath(Label2->text());
-    if (!QDir().mkpath(folder))
-        qCWarning(lcFiles) << "folder not made:" << folder;
-    modMain::ShellOpen(hWnd(), folder);
+    if (makeFolder(folder))
+        modMain::ShellOpen(hWnd(), folder);
 }

@@ -168,4 +168,13 @@ TEST_F(TextSave, TheFolderButtonOpensTheFolderTheSavesGoIntoWhateverTheCurrentDi
     EXPECT_EQ(w.Label2->text(), QStringLiteral("text"));
     EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(folder())});
     EXPECT_TRUE(QFileInfo(folder()).isDir());
+
+    // A file where the folder belongs is not opened in its stead: the user is told.
+    QDir(folder()).removeRecursively();
+    writeFile(folder(), "kein Ordner");
+    w.Command6_Click();
+    EXPECT_EQ(opened.urls.size(), 1);
+    ASSERT_EQ(d.messages.calls.size(), 1u);
+    EXPECT_EQ(d.messages.calls.at(0).text, QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder())
+                                               + QStringLiteral(" fehlt und kann nicht angelegt werden."));
 }
