@@ -6,7 +6,7 @@
 #include "platform/modalgate.h"
 #include "platform/user32.h"
 
-#include <QApplication>
+#include <QPointer>
 
 namespace ModuleZ {
 
@@ -56,9 +56,6 @@ void handOff(Zwischablage *window, const Content &c)
         alive->Picture1->setPicture(c.picture);
 }
 
-// Hand-offs waiting for a message box to be answered.
-int g_waiting = 0;
-
 void capture(Zwischablage *window)
 {
     window->services().beeper->beep();
@@ -67,11 +64,9 @@ void capture(Zwischablage *window)
     // image store's wrap message, a question) would run inside the box, half
     // way through the handler that asked. It waits for the answer, and
     // everything after it waits too, so the order of changes is kept.
-    if (modalgate::open() || g_waiting > 0) {
-        ++g_waiting;
-        modalgate::whenClosed(qApp, [window = QPointer<Zwischablage>(window), c] {
-            --g_waiting;
-            if (window && !window->isUnloaded())
+    if (modalgate::open() || modalgate::pending()) {
+        modalgate::whenClosed(window, [window, c] {
+            if (!window->isUnloaded())
                 handOff(window, c);
         });
         return;

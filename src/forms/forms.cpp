@@ -25,6 +25,8 @@ void Forms::forget(Form *form)
             break;
         }
     }
+    // Those already deleted are forgotten, so that the list holds only the pending ones.
+    std::erase_if(m_unloaded, [](const QPointer<Form> &f) { return f.isNull(); });
     m_unloaded.emplace_back(form);
 }
 

@@ -4,23 +4,13 @@
 
 #include "forms/forms.h"
 #include "forms/twips.h"
-
-#include <QApplication>
+#include "platform/modalgate.h"
 
 namespace {
 
 const QString kOneToOne = QStringLiteral("Orginal Bild 1:1");
 const QString kFit = QStringLiteral("Bild an Fenster anpassen");
 const QString kNamePrefix = QStringLiteral("Merkolo: [ Bild-");
-
-// Counts a running handler for as long as it runs.
-struct Running {
-    explicit Running(int &depth) : m_depth(depth) { ++m_depth; }
-    ~Running() { --m_depth; }
-    Running(const Running &) = delete;
-    Running &operator=(const Running &) = delete;
-    int &m_depth;
-};
 
 } // namespace
 
@@ -98,18 +88,28 @@ QString Bilderramen::slotText()
     return store().Text1->Text();
 }
 
-void Bilderramen::ApplyViewMode()
+void Bilderramen::restretch()
 {
     Image1->setStretch(false);
     Image1->setStretch(true);
+}
+
+void Bilderramen::naturalSizePlusOne()
+{
+    const twips::Rect natural = twips::of(Image1);
+    twips::setWidth(Image1, natural.width + 1);
+    twips::setHeight(Image1, natural.height + 1);
+}
+
+void Bilderramen::ApplyViewMode()
+{
+    restretch();
     if (Check1->Value() != 0) {
         twips::setWidth(Image1, Width());
         twips::setHeight(Image1, Height());
         Check1->setText(kFit);
     } else {
-        const twips::Rect natural = twips::of(Image1);
-        twips::setWidth(Image1, natural.width + 1);
-        twips::setHeight(Image1, natural.height + 1);
+        naturalSizePlusOne();
         Check1->setText(kOneToOne);
     }
 }
@@ -128,10 +128,10 @@ void Bilderramen::Check1_Click()
 
 void Bilderramen::Timer1_Timer()
 {
-    // Delivered between other events only: while a handler of this window
-    // runs, or a message box waits for the user, the refresh waits one more
-    // interval (the timer stays enabled).
-    if (isUnloaded() || m_busy > 0 || QApplication::activeModalWidget())
+    // Delivered between other events only: while a message box waits for
+    // the user (the one way a handler of this window lets the timer in), the
+    // refresh waits one more interval (the timer stays enabled).
+    if (isUnloaded() || modalgate::open())
         return;
     store().Command18_Click();
     Label1_Click();
@@ -156,14 +156,12 @@ void Bilderramen::browsed(const QString &captionEnd)
 
 void Bilderramen::Command4_Click()
 {
-    Running running(m_busy);
     store().Command13_Click();
     browsed(QStringLiteral("]!"));
 }
 
 void Bilderramen::Command5_Click()
 {
-    Running running(m_busy);
     store().Command12_Click();
     browsed(QStringLiteral("] !"));
 }
@@ -180,7 +178,6 @@ void Bilderramen::Command5_MouseMove(int, int, int, int)
 
 void Bilderramen::Command1_Click()
 {
-    Running running(m_busy);
     store().Command14_Click();
 }
 
@@ -191,13 +188,11 @@ void Bilderramen::Command1_MouseMove(int, int, int, int)
 
 void Bilderramen::Command2_Click()
 {
-    Running running(m_busy);
     store().openImageFolder(hWnd());
 }
 
 void Bilderramen::Image1_Click()
 {
-    Running running(m_busy);
     store().Command22_Click();
 }
 
@@ -209,17 +204,13 @@ void Bilderramen::Command3_Click()
 
 void Bilderramen::Command9_Click()
 {
-    Image1->setStretch(false);
-    Image1->setStretch(true);
-    const twips::Rect natural = twips::of(Image1);
-    twips::setWidth(Image1, natural.width + 1);
-    twips::setHeight(Image1, natural.height + 1);
+    restretch();
+    naturalSizePlusOne();
 }
 
 void Bilderramen::Command10_Click()
 {
-    Image1->setStretch(false);
-    Image1->setStretch(true);
+    restretch();
     twips::setWidth(Image1, Width() - 50);
     twips::setHeight(Image1, Height() - 50);
 }

@@ -66,6 +66,8 @@ private:
     QString slotText();
     // Pressing a store button from a browse button: its caption ending, then the refresh.
     void browsed(const QString &captionEnd);
-
-    int m_busy = 0; // viewer handlers running; the refresh waits for them
+    // The picture's stretch switched off and on again, as every view change begins.
+    void restretch();
+    // The picture at its own size and one twip more each way.
+    void naturalSizePlusOne();
 };

@@ -59,6 +59,11 @@ Scope::~Scope()
         post();
 }
 
+bool pending()
+{
+    return !g_waiting.empty();
+}
+
 void whenClosed(QObject *context, std::function<void()> work)
 {
     g_waiting.emplace_back(context, std::move(work));

@@ -27,4 +27,8 @@ public:
 // `context` is gone by then. Work queued earlier runs first.
 void whenClosed(QObject *context, std::function<void()> work);
 
+// True while work given to whenClosed waits to run: what comes now must
+// queue behind it to keep its place.
+bool pending();
+
 } // namespace modalgate

@@ -6,25 +6,27 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-namespace {
+QtClipboard::QtClipboard()
+{
+    // The mark is asked for once per change (each question may wait on the
+    // owner), so it is forgotten before the change is passed on.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { m_keptOut.reset(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::changed);
+}
 
 // What the clipboard offers; nothing when its owner marks it secret (the
 // mark is asked for before any content). Through Qt a mark that cannot be
 // read arrives empty, and is kept out like one that says secret.
-const QMimeData *offered()
+const QMimeData *QtClipboard::offered()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    const QString mark = QString::fromLatin1(secrethint::kTarget);
-    if (data && data->hasFormat(mark) && secrethint::keepsOut(data->data(mark)))
+    if (!data)
         return nullptr;
-    return data;
-}
-
-} // namespace
-
-QtClipboard::QtClipboard()
-{
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::changed);
+    if (!m_keptOut) {
+        const QString mark = QString::fromLatin1(secrethint::kTarget);
+        m_keptOut = data->hasFormat(mark) && secrethint::keepsOut(data->data(mark));
+    }
+    return *m_keptOut ? nullptr : data;
 }
 
 bool QtClipboard::GetFormat(int format)

@@ -5,6 +5,10 @@
 
 #include "platform/clipboardwriter.h"
 
+#include <optional>
+
+class QMimeData;
+
 class QtClipboard : public ClipboardWriter
 {
     Q_OBJECT
@@ -14,4 +18,9 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+
+private:
+    const QMimeData *offered();
+
+    std::optional<bool> m_keptOut; // the secret mark's verdict on the change at hand
 };

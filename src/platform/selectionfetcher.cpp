@@ -27,7 +27,12 @@ template <class T> using Freed = x11::Reply<T>;
 
 // The text types in the order they are asked for: UTF-8 first, then the
 // Latin-1 STRING and the types that say nothing of their encoding.
-constexpr const char *kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "TEXT", "text/plain"};
+struct TextType {
+    const char *name;
+    bool utf8;
+};
+constexpr TextType kTextTypes[] = {
+    {"UTF8_STRING", true}, {"text/plain;charset=utf-8", true}, {"STRING", false}, {"TEXT", false}, {"text/plain", false}};
 
 // Empties the wake-up counter.
 void drain(int fd)
@@ -315,13 +320,11 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_connected = m_wake >= 0 && m_x->open();
     if (m_connected) {
-        // Atoms are interned once, here, so that the worker only converts.
-        for (const char *name : {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget})
-            m_x->atom(name);
-        for (const char *name : kTextTypes)
-            m_x->atom(name);
-        for (const QByteArray &t : m_imageTypes)
-            m_x->atom(t);
+        // Atoms are interned once, here, all in one wait, so that the worker only converts.
+        QByteArrayList names = {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget};
+        for (const TextType &t : kTextTypes)
+            names << t.name;
+        m_x->atoms->prefetch(names + m_imageTypes);
         m_thread = std::thread([this] { run(); });
     }
 }
@@ -386,10 +389,8 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
     Transfer t(x, m_wake, m_stop, overtaken, m_limits);
     bool cut = false;
     const std::optional<QByteArray> targets = t.convert("TARGETS", 64 * 1024, nullptr, &cut);
-    if (!targets) {
-        result.complete = !t.givenUp();
+    if (!targets)
         return result;
-    }
     std::vector<xcb_atom_t> offered(static_cast<size_t>(targets->size()) / sizeof(xcb_atom_t));
     std::memcpy(offered.data(), targets->constData(), offered.size() * sizeof(xcb_atom_t));
     auto offers = [&](const char *name) {
@@ -406,21 +407,22 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         if (secrethint::keepsOut(hintCut ? std::nullopt : hint)) {
             qCInfo(lcClipboard) << (hint && !hintCut ? "a change marked secret is kept out"
                                                      : "a change whose secret mark cannot be read is kept out");
-            result.complete = !t.givenUp();
             return result;
         }
     }
 
-    for (const char *name : kTextTypes) {
-        if (!offers(name) || t.givenUp())
+    for (const TextType &asked : kTextTypes) {
+        if (!offers(asked.name) || t.givenUp())
             continue;
         xcb_atom_t type = XCB_NONE;
         bool textCut = false;
-        const auto bytes = t.convert(name, m_limits.textBytes, &type, &textCut);
+        const auto bytes = t.convert(asked.name, m_limits.textBytes, &type, &textCut);
         if (!bytes)
             continue;
-        const bool utf8 = type == x.atom("UTF8_STRING") || type == x.atom("text/plain;charset=utf-8")
-            || std::strcmp(name, "UTF8_STRING") == 0 || std::strcmp(name, "text/plain;charset=utf-8") == 0;
+        // UTF-8 when asked for as UTF-8, or when the owner says its answer is.
+        const bool utf8 = asked.utf8 || std::any_of(std::begin(kTextTypes), std::end(kTextTypes), [&](const TextType &k) {
+                              return k.utf8 && type == x.atom(k.name);
+                          });
         result.text = utf8 ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
         break;
     }
@@ -442,10 +444,8 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
     }
     // A fetch overtaken by a newer change brings nothing: what it read may be half of the old content.
-    if (t.givenUp()) {
+    if (t.givenUp())
         result = Result();
-        result.complete = false;
-    }
     return result;
 }
 

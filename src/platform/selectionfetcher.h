@@ -32,8 +32,6 @@ public:
         std::optional<QString> text;
         QImage image;
         std::optional<Refusal> refused;
-        // False when the fetch was given up (a newer change, a slow owner).
-        bool complete = true;
     };
     using Done = std::function<void(const Result &)>;
 

@@ -30,8 +30,8 @@ bool windowManagerMove(QWidget *window, const QPoint &rootPos)
     if (!c || !native)
         return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    const xcb_atom_t moveResize = x11::intern(c, "_NET_WM_MOVERESIZE");
-    const xcb_atom_t supported = x11::intern(c, "_NET_SUPPORTED");
+    const xcb_atom_t moveResize = x11::atom("_NET_WM_MOVERESIZE");
+    const xcb_atom_t supported = x11::atom("_NET_SUPPORTED");
     x11::Reply<xcb_get_property_reply_t> list(
         xcb_get_property_reply(c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr));
     if (!list || list->format != 32 || moveResize == XCB_ATOM_NONE)

@@ -2,6 +2,9 @@
 
 #include <QGuiApplication>
 
+#include <utility>
+#include <vector>
+
 namespace x11 {
 
 bool onX11()
@@ -30,6 +33,25 @@ xcb_atom_t Atoms::operator()(const QByteArray &name)
     if (it == m_known.end())
         it = m_known.emplace(name, intern(m_c, name)).first;
     return it->second;
+}
+
+void Atoms::prefetch(const QByteArrayList &names)
+{
+    std::vector<std::pair<QByteArray, xcb_intern_atom_cookie_t>> asked;
+    for (const QByteArray &name : names) {
+        if (!m_known.count(name))
+            asked.emplace_back(name, xcb_intern_atom(m_c, 0, static_cast<uint16_t>(name.size()), name.constData()));
+    }
+    for (const auto &[name, cookie] : asked) {
+        Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(m_c, cookie, nullptr));
+        m_known.emplace(name, r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE));
+    }
+}
+
+xcb_atom_t atom(const QByteArray &name)
+{
+    static Atoms known(connection());
+    return known(name);
 }
 
 } // namespace x11

@@ -3,6 +3,7 @@
 // directly needs: atoms by name and replies that free themselves.
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 #include <xcb/xcb.h>
 
@@ -32,10 +33,16 @@ class Atoms
 public:
     explicit Atoms(xcb_connection_t *c) : m_c(c) {}
     xcb_atom_t operator()(const QByteArray &name);
+    // Asks for all of `names` at once, one wait for all the answers.
+    void prefetch(const QByteArrayList &names);
 
 private:
     xcb_connection_t *m_c;
     std::map<QByteArray, xcb_atom_t> m_known;
 };
+
+// The atom named `name` on the toolkit's connection, asked once; only
+// where connection() is not null, and on the window thread.
+xcb_atom_t atom(const QByteArray &name);
 
 } // namespace x11

@@ -23,8 +23,8 @@ X11TrayHost::X11TrayHost(QObject *parent)
     if (xcb_parse_display(nullptr, &host, &display, &screen) == 0)
         screen = 0;
     std::free(host);
-    m_selection = x11::intern(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
-    m_manager = x11::intern(c, "MANAGER");
+    m_selection = x11::atom("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+    m_manager = x11::atom("MANAGER");
     const x11::Reply<xcb_get_selection_owner_reply_t> r(
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_selection), nullptr));
     follow(r ? r->owner : XCB_NONE);

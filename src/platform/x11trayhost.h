@@ -18,7 +18,6 @@ public:
 
     // True when the program runs on X11 (only there does this follow anything).
     static bool available();
-    bool present() const { return m_owner != 0; }
 
 signals:
     // A host appeared (also one that replaced another) or the host went away.

@@ -22,18 +22,12 @@ namespace {
 
 constexpr const char *kAsked = "merkolo.wmstates";
 
+using x11::atom;
 using x11::connection;
 
-// The atoms of the toolkit's connection (the only one asked here).
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
+xcb_atom_t stateAtom(State s)
 {
-    static x11::Atoms known(c);
-    return known(name);
-}
-
-xcb_atom_t stateAtom(xcb_connection_t *c, State s)
-{
-    return atom(c, s == State::Above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_SKIP_TASKBAR");
+    return atom(s == State::Above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_SKIP_TASKBAR");
 }
 
 constexpr State kStates[] = {State::Above, State::SkipTaskbar};
@@ -64,7 +58,7 @@ bool managed(const QWidget *w)
 // An unmapped window: our atoms in _NET_WM_STATE as asked, the others kept.
 void writeProperty(xcb_connection_t *c, xcb_window_t win, int states)
 {
-    const xcb_atom_t prop = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t prop = atom("_NET_WM_STATE");
     std::vector<xcb_atom_t> atoms;
     xcb_get_property_reply_t *r
         = xcb_get_property_reply(c, xcb_get_property(c, 0, win, prop, XCB_ATOM_ATOM, 0, 64), nullptr);
@@ -74,7 +68,7 @@ void writeProperty(xcb_connection_t *c, xcb_window_t win, int states)
     }
     std::free(r);
     for (State s : kStates) {
-        const xcb_atom_t a = stateAtom(c, s);
+        const xcb_atom_t a = stateAtom(s);
         std::erase(atoms, a);
         if (states & static_cast<int>(s))
             atoms.push_back(a);
@@ -93,9 +87,9 @@ void askManager(xcb_connection_t *c, xcb_window_t win, State s, bool on)
     ev.response_type = XCB_CLIENT_MESSAGE;
     ev.format = 32;
     ev.window = win;
-    ev.type = atom(c, "_NET_WM_STATE");
+    ev.type = atom("_NET_WM_STATE");
     ev.data.data32[0] = on ? 1 : 0; // _NET_WM_STATE_ADD / _REMOVE
-    ev.data.data32[1] = stateAtom(c, s);
+    ev.data.data32[1] = stateAtom(s);
     ev.data.data32[3] = 1; // from a normal application
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
@@ -172,7 +166,7 @@ protected:
             return false;
         auto *p = reinterpret_cast<xcb_property_notify_event_t *>(e);
         xcb_connection_t *c = connection();
-        if (!c || p->atom != atom(c, "_NET_FRAME_EXTENTS"))
+        if (!c || p->atom != atom("_NET_FRAME_EXTENTS"))
             return false;
         for (QWindow *w : QGuiApplication::topLevelWindows()) {
             if (w->handle() && static_cast<xcb_window_t>(w->winId()) == p->window) {
@@ -254,7 +248,7 @@ std::optional<QMargins> frameExtents(const QWindow *window)
         return std::nullopt;
     const auto win = static_cast<xcb_window_t>(window->winId());
     xcb_get_property_reply_t *r = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, win, atom(c, "_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        c, xcb_get_property(c, 0, win, atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
     std::optional<QMargins> out;
     if (r && r->format == 32 && xcb_get_property_value_length(r) == 16) {
         const auto *v = static_cast<const uint32_t *>(xcb_get_property_value(r));

@@ -166,10 +166,15 @@ QImage programIcon(int size)
 
 QIcon programIcon()
 {
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64})
-        icon.addPixmap(QPixmap::fromImage(programIcon(size)));
-    return icon;
+    // Drawn once: the program, the selector and the tray all show it. Kept
+    // to the end of the process, past the application object its pixmaps need.
+    static const QIcon *const icon = [] {
+        auto *drawn = new QIcon;
+        for (int size : {16, 22, 24, 32, 48, 64})
+            drawn->addPixmap(QPixmap::fromImage(programIcon(size)));
+        return drawn;
+    }();
+    return *icon;
 }
 
 } // namespace starterart
