@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder (DESTDIR, any prefix) and checks
 # what lies there: the program, its help page, a valid desktop entry, the
-# icon in every size, AppStream metadata that appstreamcli accepts, and
-# nothing else. Then builds the Debian package and checks its files and its
-# dependencies. Usage: check_install.sh <build-dir> <source-dir>
+# icon in every size, AppStream metadata that appstreamcli accepts, the
+# manual page, and nothing else; then that scripts/uninstall leaves nothing.
+# Then builds the Debian package and checks its files, its dependencies and
+# what lintian says of it. Usage: check_install.sh <build-dir> <source-dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -15,7 +16,8 @@ DESTDIR=$work/stage cmake --install "$build" --prefix /opt/merkolo >/dev/null
 root=$work/stage/opt/merkolo
 
 sizes=(16 22 24 32 48 64 128 256)
-expected=(bin/merkolo share/applications/merkolo.desktop share/metainfo/de.merkolo.merkolo.metainfo.xml)
+expected=(bin/merkolo share/applications/merkolo.desktop share/metainfo/de.merkolo.merkolo.metainfo.xml
+          share/man/man1/merkolo.1.gz share/doc/merkolo/changelog.gz share/doc/merkolo/copyright)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/merkolo.png"); done
 while IFS= read -r f; do expected+=("share/merkolo/mk-hilfe/$f"); done < <(cd "$source/resources/mk-hilfe" && find . -type f | sed 's|^\./||')
 want=$(printf '%s\n' "${expected[@]}" | sort)
@@ -41,6 +43,15 @@ grep -q '^Categories=.*Utility;' "$desktop" || fail "Categories"
 grep -qx 'Comment=Sammelt kopierte Texte und Bilder aus der Zwischenablage' "$desktop" || fail "Comment"
 appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.merkolo.merkolo.metainfo.xml" >/dev/null \
   || fail "appstreamcli validate"
+manwarn=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/share/man/man1/merkolo.1.gz" 2>&1 >/dev/null)
+[ -z "$manwarn" ] || fail "the manual page: $manwarn"
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/share/man/man1/merkolo.1.gz" 2>/dev/null | grep -q XDG_RUNTIME_DIR \
+  || fail "the manual page does not render"
+
+# Uninstalling leaves no file and no empty folder of ours under the prefix.
+DESTDIR=$work/stage "$source/scripts/uninstall" --prefix /opt/merkolo "$build" >/dev/null
+left=$(cd "$root" && find . -mindepth 1)
+[ -z "$left" ] || fail "left after uninstall: $left"
 
 # The Debian package.
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1) \
@@ -58,4 +69,7 @@ done
 packaged=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./usr/||' | sort)
 [ "$want" = "$packaged" ] || fail "packaged files differ:
 $(diff <(echo "$want") <(echo "$packaged") || true)"
+# lintian: nothing but the placeholder maintainer address.
+tags=$(lintian --no-tag-display-limit "$deb" 2>&1 | grep -E '^[EW]: ' | grep -v 'bogus-mail-host' || true)
+[ -z "$tags" ] || fail "lintian: $tags"
 echo "install and package: ok ($(basename "$deb"))"
