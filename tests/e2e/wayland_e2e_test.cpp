@@ -1,0 +1,211 @@
+// Capture and copy back through Wayland data control, on a headless sway of
+// the test's own while a Wayland window (foot) has the keyboard focus, so
+// that nothing reaches X11: wl-copy, wl-paste and wl_owner are the other
+// programs. Skipped, saying why, only where sway cannot start.
+
+#include "realdesktop.h"
+#include "support/logcapture.h"
+#include "sway.h"
+#include "x11.h"
+
+#include "capture/Zwischablage.h"
+#include "imagestore/Formbilder.h"
+#include "platform/clipboardfactory.h"
+#include "platform/wayland/waylandclipboard.h"
+#include "textstore/Textform.h"
+
+#include <QBuffer>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+class WaylandE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        sway = std::make_unique<Sway>();
+        if (!sway->problem().isEmpty())
+            GTEST_SKIP() << "Wayland route untested, sway cannot start here: " << sway->problem().toStdString();
+        qputenv("WAYLAND_DISPLAY", sway->display().toLocal8Bit());
+        ASSERT_TRUE(x11::waitUntil([&] { return sway->focused() == QStringLiteral("merkolo-fokus"); }, 10000))
+            << "no Wayland window has the focus";
+        desktop = std::make_unique<DesktopWith<WaylandClipboard>>();
+        ASSERT_TRUE(desktop->clipboard.connected()) << desktop->clipboard.problem().toStdString();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
+        text = &desktop->forms->get<Textform>();
+        text->Check1->setValue(1);
+    }
+    void TearDown() override
+    {
+        desktop.reset();
+        for (auto &p : owners) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+        sway.reset();
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+
+    // Another Wayland program takes the clipboard: wl-copy in the foreground
+    // (so that its id is the one ended), or wl_owner with `types` once it says it owns it.
+    QProcess &copy(const QByteArray &bytes, const QString &type = QStringLiteral("text/plain;charset=utf-8"))
+    {
+        QProcess &p = *owners.emplace_back(std::make_unique<QProcess>());
+        p.start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), type});
+        p.waitForStarted(5000);
+        p.write(bytes);
+        p.closeWriteChannel();
+        return p;
+    }
+    QProcess &own(const QStringList &types)
+    {
+        QProcess &p = *owners.emplace_back(std::make_unique<QProcess>());
+        p.start(QStringLiteral(WL_OWNER), types);
+        EXPECT_TRUE(x11::waitUntil([&] { return p.canReadLine(); })) << types.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(p.readLine(), "owner\n");
+        return p;
+    }
+    static QByteArray paste(const QString &type) { return x11::run(QStringLiteral("wl-paste"), {QStringLiteral("-n"), QStringLiteral("-t"), type}); }
+    QStringList entries() const { return text->List1[0]->entries()->entries(); }
+    bool entryArrives(const QString &t, int ms = 5000)
+    {
+        return x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == t; }, ms);
+    }
+
+    std::unique_ptr<Sway> sway;
+    std::unique_ptr<DesktopWith<WaylandClipboard>> desktop;
+    std::vector<std::unique_ptr<QProcess>> owners;
+    Textform *text = nullptr;
+};
+
+} // namespace
+
+TEST_F(WaylandE2E, TextsAndAPictureCopiedInWaylandProgramsReachTheStores)
+{
+    {
+        const LogCapture log;
+        EXPECT_NE(dynamic_cast<WaylandClipboard *>(makeClipboard().get()), nullptr);
+        EXPECT_TRUE(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg)
+                        .contains(QStringLiteral("clipboard route: Wayland data control, zwlr_data_control_manager_v1 v2")));
+    }
+    const QStringList texts = {QStringLiteral("erster Text"), QStringLiteral("Umlaute äöü ß und € – \U0001F600"),
+                               QStringLiteral("<b>fett?</b> <img src=x onerror=alert(1)>"), QStringLiteral("Zeile 1\nZeile 2\n")};
+    for (const QString &t : texts) {
+        copy(t.toUtf8());
+        ASSERT_TRUE(entryArrives(t)) << t.toStdString();
+    }
+    EXPECT_EQ(entries(), texts);
+
+    // An X11 program's offer as kwin bridges it: X atom names as MIME types, STRING in Latin-1.
+    QTemporaryFile latin1;
+    latin1.open();
+    latin1.write("Gr\xfc\xdf" "e");
+    latin1.flush();
+    own({QStringLiteral("TARGETS=\x01\x02\x03\x04"), QStringLiteral("TIMESTAMP=1234"), QStringLiteral("STRING=@") + latin1.fileName()});
+    EXPECT_TRUE(entryArrives(QStringLiteral("Grüße")));
+
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 120, 200));
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    copy(pngOf(picture), QStringLiteral("image/png"));
+    ASSERT_TRUE(x11::waitUntil([&] { return !viewer.Picture1->Picture().isNull(); }));
+    EXPECT_EQ(viewer.Picture1->Picture().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(entries().size(), texts.size() + 1);
+}
+
+TEST_F(WaylandE2E, CopyBackReachesWaylandProgramsAndComesBackAsAChange)
+{
+    copy("zum Zurückkopieren");
+    ASSERT_TRUE(entryArrives(QStringLiteral("zum Zurückkopieren")));
+    copy("danach");
+    ASSERT_TRUE(entryArrives(QStringLiteral("danach")));
+    text->List1[0]->setListIndex(0);
+    text->Command3_Click(); // "Kopiere"
+    EXPECT_TRUE(x11::waitUntil([] { return paste(QStringLiteral("text/plain;charset=utf-8")) == "zum Zurückkopieren"; }));
+    EXPECT_TRUE(entryArrives(QStringLiteral("zum Zurückkopieren")));
+    EXPECT_EQ(paste(QStringLiteral("STRING")), QStringLiteral("zum Zurückkopieren").toLatin1());
+
+    // "Kopieren" of the picture slot that a Wayland program's copy filled.
+    Formbilder &store = desktop->forms->get<Formbilder>();
+    store.Check1->setValue(1);
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 30, 60));
+    copy(pngOf(picture), QStringLiteral("image/png"));
+    ASSERT_TRUE(x11::waitUntil([&] { return store.Bildx[0]->hasPicture(); }));
+    const int before = desktop->clipboard.snapshots();
+    store.Text1->setText(QStringLiteral("0"));
+    store.Command19_Click();
+    EXPECT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before; }));
+    EXPECT_EQ(QImage::fromData(paste(QStringLiteral("image/png")), "PNG").convertToFormat(QImage::Format_RGB32), picture);
+}
+
+// A change its owner marks secret is kept out, its content never asked
+// for; so is one whose mark is never written. Another mark lets it in.
+TEST_F(WaylandE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
+{
+    const struct {
+        const char *mark;
+        bool keptOut;
+    } cases[] = {{"secret", true}, {"!", true}, {"other", false}};
+    for (const auto &c : cases) {
+        const QString before = QStringLiteral("vorher (%1)").arg(QLatin1String(c.mark));
+        copy(before.toUtf8());
+        ASSERT_TRUE(entryArrives(before)) << c.mark;
+        const int delivered = desktop->bridge->delivered();
+        const int count = static_cast<int>(entries().size());
+        QProcess &owner = own({QStringLiteral("x-kde-passwordManagerHint=") + QLatin1String(c.mark),
+                               QStringLiteral("text/plain;charset=utf-8=Kennwort")});
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }, 4000)) << c.mark;
+        x11::waitUntil([] { return false; }, 200);
+        const QByteArray asked = owner.readAll();
+        EXPECT_TRUE(asked.startsWith("asked x-kde-passwordManagerHint\n")) << c.mark;
+        EXPECT_EQ(asked.contains("asked text/plain"), !c.keptOut) << c.mark;
+        EXPECT_EQ(entries().size(), count + (c.keptOut ? 0 : 1)) << c.mark;
+        EXPECT_EQ(desktop->clipboard.GetText().has_value(), !c.keptOut) << c.mark;
+    }
+}
+
+// A source that never writes is given up after the wait for its next step,
+// one that writes forever is cut at the text limit: each costs only its own
+// change, the program goes on turning, and the next copy is captured.
+TEST_F(WaylandE2E, ASourceThatNeverWritesOrNeverEndsCostsOnlyItsChange)
+{
+    const LogCapture log(false);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    for (const char *value : {"!", "~"}) {
+        const int delivered = desktop->bridge->delivered();
+        const int count = static_cast<int>(entries().size());
+        ticks = 0;
+        own({QStringLiteral("text/plain;charset=utf-8=") + QLatin1String(value)});
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }, 10000)) << value;
+        EXPECT_EQ(desktop->bridge->delivered(), delivered + 1) << value;
+        EXPECT_GE(ticks, 10) << value;
+        EXPECT_EQ(entries().size(), count + (*value == '~' ? 1 : 0)) << value;
+        if (*value == '~') {
+            EXPECT_TRUE(entries().last() == QString(32767, QLatin1Char('x')));
+        }
+        const QString next = QStringLiteral("danach %1").arg(QLatin1String(value));
+        copy(next.toUtf8());
+        EXPECT_TRUE(entryArrives(next)) << value;
+    }
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList{QStringLiteral("fetch timed out asking for \"text/plain;charset=utf-8\" - the owner sent nothing for 1500 ms")});
+}
