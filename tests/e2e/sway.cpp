@@ -14,8 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 Sway::Sway()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty()) {
@@ -40,11 +38,11 @@ Sway::Sway()
         m_gid = pw->pw_gid;
     }
     QByteArray folder = QDir::temp().filePath(QStringLiteral("merkolo-sway-XXXXXX")).toLocal8Bit();
-    if (!::mkdtemp(folder.data()) || ::chown(folder.constData(), m_uid, m_gid) != 0 || ::chmod(folder.constData(), 0700) != 0) {
+    if (!::mkdtemp(folder.data()) || ::chown(folder.constData(), m_uid, m_gid) != 0) {
         m_problem = QStringLiteral("no runtime folder for sway");
         return;
     }
-    m_folder = QString::fromLocal8Bit(folder);
+    m_folder = QString::fromLocal8Bit(folder); // mkdtemp made it 0700
     QFile config(m_folder + QStringLiteral("/config"));
     config.open(QIODevice::WriteOnly);
     config.write("xwayland disable\n");
@@ -65,8 +63,8 @@ Sway::Sway()
         m_problem = QStringLiteral("sway did not start: ") + QString::fromLocal8Bit(log.readAll().right(600)).trimmed();
         return;
     }
-    m_window = start(QStringLiteral("foot"), {QStringLiteral("-a"), QStringLiteral("merkolo-fokus"), QStringLiteral("sleep"),
-                                              QStringLiteral("600")},
+    m_window = start(QStringLiteral("foot"),
+                     {QStringLiteral("-a"), QStringLiteral("merkolo-fokus"), QStringLiteral("sleep"), QStringLiteral("600")},
                      QStringLiteral("foot.log"));
 }
 
@@ -74,22 +72,18 @@ std::unique_ptr<QProcess> Sway::start(const QString &program, const QStringList 
 {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-    env.insert(QStringLiteral("HOME"), m_folder);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_folder);
-    env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
-    env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-    env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
-    if (!m_display.isEmpty())
-        env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
+    const QStringList vars = {QStringLiteral("PATH=") + qEnvironmentVariable("PATH"), QStringLiteral("HOME=") + m_folder,
+                              QStringLiteral("XDG_RUNTIME_DIR=") + m_folder, QStringLiteral("WAYLAND_DISPLAY=") + m_display,
+                              QStringLiteral("WLR_BACKENDS=headless"), QStringLiteral("WLR_RENDERER=pixman"),
+                              QStringLiteral("WLR_LIBINPUT_NO_DEVICES=1")};
+    for (const QString &v : vars)
+        env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
     p->setProcessEnvironment(env);
     p->setStandardOutputFile(m_folder + QLatin1Char('/') + log);
     p->setStandardErrorFile(m_folder + QLatin1Char('/') + log);
-    const uid_t uid = m_uid;
-    const gid_t gid = m_gid;
-    // The program itself runs as the user: its id is the one we end.
+    // The program itself runs as the user: its id is the one ended.
     if (!m_user.isEmpty())
-        p->setChildProcessModifier([uid, gid] {
+        p->setChildProcessModifier([uid = m_uid, gid = m_gid] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
                 ::_exit(127);
         });
@@ -117,22 +111,19 @@ Sway::~Sway()
 
 QString Sway::focused() const
 {
-    const QStringList ipc = QDir(m_folder).entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    const QDir dir(m_folder);
+    const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
     if (ipc.isEmpty())
         return {};
-    const QByteArray tree = x11::run(QStringLiteral("swaymsg"), {QStringLiteral("-s"), QDir(m_folder).filePath(ipc.first()),
+    const QByteArray tree = x11::run(QStringLiteral("swaymsg"), {QStringLiteral("-s"), dir.filePath(ipc.first()),
                                                                  QStringLiteral("-t"), QStringLiteral("get_tree")});
-    std::function<QString(const QJsonObject &)> walk = [&](const QJsonObject &node) -> QString {
-        if (node.value(QStringLiteral("focused")).toBool())
-            return node.value(QStringLiteral("app_id")).toString();
+    std::function<QString(const QJsonObject &)> walk = [&](const QJsonObject &node) {
+        QString found = node.value(QStringLiteral("focused")).toBool() ? node.value(QStringLiteral("app_id")).toString() : QString();
         for (const char *kids : {"nodes", "floating_nodes"}) {
-            for (const QJsonValue &kid : node.value(QLatin1String(kids)).toArray()) {
-                const QString found = walk(kid.toObject());
-                if (!found.isEmpty())
-                    return found;
-            }
+            for (const QJsonValue &kid : node.value(QLatin1String(kids)).toArray())
+                found = found.isEmpty() ? walk(kid.toObject()) : found;
         }
-        return {};
+        return found;
     };
     return walk(QJsonDocument::fromJson(tree).object());
 }

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QString>
 
+#include <sys/types.h>
+
 #include <memory>
 
 class Sway
@@ -27,7 +29,8 @@ private:
     std::unique_ptr<QProcess> start(const QString &program, const QStringList &args, const QString &log);
 
     QString m_user; // made for sway, when we are root
-    unsigned m_uid = 0, m_gid = 0;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
     QString m_folder;
     QString m_display;
     QString m_problem;

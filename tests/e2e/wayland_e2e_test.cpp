@@ -26,7 +26,6 @@ QByteArray pngOf(const QImage &image)
 {
     QByteArray png;
     QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return png;
 }
@@ -63,14 +62,12 @@ protected:
 
     // Another Wayland program takes the clipboard: wl-copy in the foreground
     // (so that its id is the one ended), or wl_owner with `types` once it says it owns it.
-    QProcess &copy(const QByteArray &bytes, const QString &type = QStringLiteral("text/plain;charset=utf-8"))
+    void copy(const QByteArray &bytes, const QString &type = QStringLiteral("text/plain;charset=utf-8"))
     {
         QProcess &p = *owners.emplace_back(std::make_unique<QProcess>());
         p.start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), type});
-        p.waitForStarted(5000);
         p.write(bytes);
         p.closeWriteChannel();
-        return p;
     }
     QProcess &own(const QStringList &types)
     {
@@ -82,10 +79,7 @@ protected:
     }
     static QByteArray paste(const QString &type) { return x11::run(QStringLiteral("wl-paste"), {QStringLiteral("-n"), QStringLiteral("-t"), type}); }
     QStringList entries() const { return text->List1[0]->entries()->entries(); }
-    bool entryArrives(const QString &t, int ms = 5000)
-    {
-        return x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == t; }, ms);
-    }
+    bool entryArrives(const QString &t) { return x11::waitUntil([&] { return entries().value(entries().size() - 1) == t; }); }
 
     std::unique_ptr<Sway> sway;
     std::unique_ptr<DesktopWith<WaylandClipboard>> desktop;

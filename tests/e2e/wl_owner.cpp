@@ -1,8 +1,9 @@
 // A clipboard owner on Wayland for the e2e suite: takes the clipboard
 // through data control with the given types, says "owner" once it holds it
 // and "asked TYPE" for each request, and answers each type as told.
-// Usage: wl_owner TYPE=VALUE... (split at the last "=") VALUE: the text itself, @FILE for a file's
-// bytes, ! never to write (the pipe stays open), ~ to write without end.
+// Usage: wl_owner TYPE=VALUE... (split at the last "="), VALUE: the text,
+// @FILE for a file's bytes, ! never to write (the pipe stays open), ~ to
+// write without end.
 
 #include "platform/wayland/datacontrol.h"
 
@@ -32,7 +33,7 @@ struct Owner : DataControl::Listener {
     void selection(wl_proxy *offer) override
     {
         if (++selections == 2)
-            std::printf("owner\n");
+            std::printf("owner\n"); // the first is the clipboard before ours
         std::fflush(stdout);
         if (offer)
             dc->destroyOffer(offer);
@@ -43,27 +44,21 @@ struct Owner : DataControl::Listener {
             dc->destroyOffer(offer);
     }
     void deviceFinished() override { cancelled = true; }
+    void sourceCancelled(wl_proxy *) override { cancelled = true; }
     void sendRequested(wl_proxy *, const char *mime, int fd) override
     {
         std::printf("asked %s\n", mime);
         std::fflush(stdout);
         const QByteArray &v = values[mime];
-        if (v == "!") {
-            held.push_back(fd);
-        } else if (v == "~") {
+        if (v == "!" || v == "~") {
             ::fcntl(fd, F_SETFL, O_NONBLOCK);
-            endless.push_back(fd);
-        } else {
-            for (qsizetype at = 0; at < v.size();) {
-                const ssize_t n = ::write(fd, v.constData() + at, static_cast<size_t>(v.size() - at));
-                if (n <= 0)
-                    break;
-                at += n;
-            }
-            ::close(fd);
+            (v == "!" ? held : endless).push_back(fd);
+            return;
         }
+        for (qsizetype at = 0, n = 0; at < v.size() && n >= 0; at += n)
+            n = ::write(fd, v.constData() + at, static_cast<size_t>(v.size() - at));
+        ::close(fd);
     }
-    void sourceCancelled(wl_proxy *) override { cancelled = true; }
 };
 
 } // namespace
@@ -75,13 +70,11 @@ int main(int argc, char **argv)
     QByteArrayList types;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        const qsizetype eq = arg.lastIndexOf('='); // types may hold one too (charset=utf-8)
+        const qsizetype eq = arg.lastIndexOf('=');
         QByteArray value = arg.mid(eq + 1);
-        if (value.startsWith('@')) {
-            QFile f(QString::fromLocal8Bit(value.mid(1)));
-            f.open(QIODevice::ReadOnly);
-            value = f.readAll();
-        }
+        QFile file(QString::fromLocal8Bit(value.mid(1)));
+        if (value.startsWith('@') && file.open(QIODevice::ReadOnly))
+            value = file.readAll();
         types << arg.left(eq);
         owner.values[arg.left(eq)] = value;
     }
