@@ -26,7 +26,7 @@ struct Owner : DataControl::Listener {
     DataControl *dc = nullptr;
     int selections = 0;
     bool cancelled = false;
-    std::vector<int> held, endless;
+    std::vector<int> endless;
 
     void offerIntroduced(wl_proxy *) override {}
     void offerType(wl_proxy *, const char *) override {}
@@ -50,11 +50,10 @@ struct Owner : DataControl::Listener {
         std::printf("asked %s\n", mime);
         std::fflush(stdout);
         const QByteArray &v = values[mime];
-        if (v == "!" || v == "~") {
-            ::fcntl(fd, F_SETFL, O_NONBLOCK);
-            (v == "!" ? held : endless).push_back(fd);
-            return;
-        }
+        if (v == "!")
+            return; // the pipe stays open, unwritten
+        if (v == "~" && ::fcntl(fd, F_SETFL, O_NONBLOCK) == 0)
+            return endless.push_back(fd);
         for (qsizetype at = 0, n = 0; at < v.size() && n >= 0; at += n)
             n = ::write(fd, v.constData() + at, static_cast<size_t>(v.size() - at));
         ::close(fd);
