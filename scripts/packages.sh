@@ -3,12 +3,13 @@
 
 # Building and running the program.
 program_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
-                  fonts-dejavu-core)
+                  libwayland-dev libwayland-bin fonts-dejavu-core)
 # A desktop of our own when there is no display (scripts/run, the e2e suite).
 desktop_packages=(xvfb openbox trayer x11-utils)
 # The test suite and the benchmarks on top.
+# sway, wl-clipboard and foot: a headless Wayland desktop for the data-control tests.
 test_packages=(libgtest-dev libbenchmark-dev fonts-dejavu-extra xclip xdotool imagemagick
-               desktop-file-utils appstream dpkg-dev file lintian man-db)
+               desktop-file-utils appstream dpkg-dev file lintian man-db sway wl-clipboard foot)
 
 # install_missing TAG package...: installs the packages not yet installed,
 # printing one line that names them.

@@ -21,6 +21,11 @@
 
 int main(int argc, char **argv)
 {
+    // The windows live on X11, on Wayland desktops through Xwayland: the
+    // program places and stacks them itself, which Wayland leaves to the
+    // compositor. The clipboard finds its own way (clipboardfactory.h).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("merkolo"));
     // The program lives on while all its windows are hidden (tray, hidden viewer).

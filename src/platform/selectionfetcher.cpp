@@ -1,5 +1,6 @@
 #include "platform/selectionfetcher.h"
 
+#include "platform/clipboardtypes.h"
 #include "platform/log.h"
 #include "platform/secrethint.h"
 #include "platform/x11connection.h"
@@ -24,15 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 template <class T> using Freed = x11::Reply<T>;
-
-// The text types in the order they are asked for: UTF-8 first, then the
-// Latin-1 STRING and the types that say nothing of their encoding.
-struct TextType {
-    const char *name;
-    bool utf8;
-};
-constexpr TextType kTextTypes[] = {
-    {"UTF8_STRING", true}, {"text/plain;charset=utf-8", true}, {"STRING", false}, {"TEXT", false}, {"text/plain", false}};
 
 // Empties the wake-up counter.
 void drain(int fd)

@@ -1,24 +1,9 @@
 #include "platform/x11clipboard.h"
 
+#include "platform/clipboardtypes.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImageReader>
-
-namespace {
-
-// Image types to ask for, the lossless ones first.
-QByteArrayList imageTypes()
-{
-    QByteArrayList out = {"image/png", "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/tiff",
-                          "image/x-portable-pixmap"};
-    for (const QByteArray &t : QImageReader::supportedMimeTypes()) {
-        if (!out.contains(t) && t != "image/svg+xml")
-            out << t;
-    }
-    return out;
-}
-
-} // namespace
 
 X11Clipboard::X11Clipboard()
 {

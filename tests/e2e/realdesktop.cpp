@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
-RealDesktop::RealDesktop()
+void DesktopParts::open(Clipboard &clipboard)
 {
     user32::ResetDesktop();
     roots.program = programDir.path();
@@ -20,7 +20,7 @@ RealDesktop::RealDesktop()
     forms->setEndHandler([] {});
 }
 
-RealDesktop::~RealDesktop()
+void DesktopParts::close()
 {
     forms->End();
     forms.reset();

@@ -1,5 +1,5 @@
 #pragma once
-// The program's windows on the real X11 desktop, in this process: the real
+// The program's windows on the real desktop, in this process: the real
 // clipboard and its bridge into the viewer chain; message boxes are recorded
 // instead of shown so that no test waits for a click.
 
@@ -15,11 +15,11 @@
 
 #include <memory>
 
-struct RealDesktop {
-    RealDesktop();
-    ~RealDesktop();
+// Everything but the clipboard, opened around the clipboard of `DesktopWith`.
+struct DesktopParts {
+    void open(Clipboard &clipboard);
+    void close();
 
-    X11Clipboard clipboard;
     FakeMessageBox messages;
     FakeBeeper beeper;
     SystemClock clock;
@@ -29,3 +29,12 @@ struct RealDesktop {
     std::unique_ptr<ClipboardBridge> bridge;
     std::unique_ptr<Forms> forms;
 };
+
+// The windows around a real clipboard of type `C` (X11, Wayland).
+template <class C> struct DesktopWith : DesktopParts {
+    DesktopWith() { open(clipboard); }
+    ~DesktopWith() { close(); }
+    C clipboard;
+};
+
+using RealDesktop = DesktopWith<X11Clipboard>;

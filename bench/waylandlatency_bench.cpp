@@ -1,0 +1,113 @@
+// Capture through Wayland data control beside the X11 route: latency from
+// another program's copy (wl-copy on a headless sway, its type given, since
+// guessing it takes wl-copy some 200 ms; xclip on X11) to the
+// entry in the text list, one copy at a time, median and 90th percentile;
+// then the share of 200 texts captured when they are copied 10, 5 and 2 ms
+// apart. Needs a display (scripts/xdesktop) and sway; run as root, a user
+// is made for sway and removed again.
+// Usage: bench_waylandlatency [copies]
+
+#include "realdesktop.h"
+#include "sway.h"
+#include "x11bench.h"
+
+#include "platform/wayland/waylandclipboard.h"
+#include "textstore/Textform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSet>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A copy by the route's foreign program, left running in the foreground so
+// that it is ended by its id.
+std::unique_ptr<QProcess> copy(bool wayland, const QString &text)
+{
+    auto p = std::make_unique<QProcess>();
+    if (wayland)
+        p->start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"),
+                                             QStringLiteral("text/plain;charset=utf-8")});
+    else
+        p->start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                           QStringLiteral("clipboard"), QStringLiteral("-i")});
+    p->write(text.toUtf8());
+    p->closeWriteChannel();
+    return p;
+}
+
+template <class C> void measure(bool wayland, int copies)
+{
+    const char *route = wayland ? "Wayland data control (wl-copy)" : "X11 (xclip)";
+    DesktopWith<C> desktop;
+    x11::waitUntil([&] { return desktop.clipboard.snapshots() > 0; });
+    Textform &t = desktop.forms->template get<Textform>();
+    t.Check1->setValue(1);
+    ListBox &list = *t.List1[0];
+    std::vector<std::unique_ptr<QProcess>> owners;
+
+    std::vector<double> ms;
+    for (int i = 0; i < copies; ++i) {
+        const int before = list.ListCount();
+        QElapsedTimer clock;
+        clock.start();
+        owners.push_back(copy(wayland, QStringLiteral("Messung %1").arg(i)));
+        if (x11::waitUntil([&] { return list.ListCount() > before; }, 5000))
+            ms.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    std::printf("%s\n", route);
+    reportMs("  copy started -> entry in the list", ms);
+
+    for (const int gapMs : {10, 5, 2}) {
+        QSet<QString> sent;
+        for (int i = 0; i < 200; ++i) {
+            const QString text = QStringLiteral("Serie %1 Nr. %2").arg(gapMs).arg(i);
+            sent << text;
+            owners.push_back(copy(wayland, text));
+            QElapsedTimer gap;
+            gap.start();
+            while (gap.elapsed() < gapMs)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+        // Done once nothing new has come for a second.
+        int count = -1;
+        while (count != list.ListCount()) {
+            count = list.ListCount();
+            x11::waitUntil([] { return false; }, 1000);
+        }
+        int captured = 0;
+        for (const QString &e : list.entries()->entries())
+            captured += sent.contains(e);
+        std::printf("  200 texts %2d ms apart: %3d captured (%5.1f %%)\n", gapMs, captured, captured / 2.0);
+    }
+    for (auto &p : owners) {
+        p->kill();
+        p->waitForFinished(2000);
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (!haveDisplay())
+        return 1;
+    const int copies = argc > 1 ? std::atoi(argv[1]) : 200;
+    {
+        Sway sway;
+        if (!sway.problem().isEmpty()) {
+            std::fprintf(stderr, "sway cannot start: %s\n", qPrintable(sway.problem()));
+            return 1;
+        }
+        qputenv("WAYLAND_DISPLAY", sway.display().toLocal8Bit());
+        measure<WaylandClipboard>(true, copies);
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+    measure<X11Clipboard>(false, copies);
+    return 0;
+}

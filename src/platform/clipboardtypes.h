@@ -1,0 +1,18 @@
+#pragma once
+// The types in which clipboard content is asked for, most wanted first: one
+// table for every way of reading the clipboard (X11 targets, Wayland MIME
+// types).
+
+#include <QByteArrayList>
+
+// The text types: UTF-8 first, then the Latin-1 STRING and the types that
+// say nothing of their encoding (read as Latin-1).
+struct TextType {
+    const char *name;
+    bool utf8;
+};
+inline constexpr TextType kTextTypes[] = {
+    {"UTF8_STRING", true}, {"text/plain;charset=utf-8", true}, {"STRING", false}, {"TEXT", false}, {"text/plain", false}};
+
+// Picture types, the lossless ones first, then any other type Qt can read.
+QByteArrayList imageTypes();

@@ -1,0 +1,38 @@
+#pragma once
+// A headless sway of the test's own, with a small Wayland window (foot)
+// holding the keyboard focus. sway refuses to run as root: as root, the
+// test makes a user for it, which it removes again at the end. Its socket
+// is named by absolute path, which root reaches in the user's 0700 folder.
+
+#include <QProcess>
+#include <QString>
+
+#include <sys/types.h>
+
+#include <memory>
+
+class Sway
+{
+public:
+    Sway();
+    // Ends sway and the window (by their ids), removes the folder and the user.
+    ~Sway();
+
+    // Empty when sway runs; else why it could not start.
+    QString problem() const { return m_problem; }
+    // WAYLAND_DISPLAY for clients: the socket's absolute path.
+    QString display() const { return m_display; }
+    // The app id of the window that has the keyboard focus (asked through swaymsg).
+    QString focused() const;
+
+private:
+    std::unique_ptr<QProcess> start(const QString &program, const QStringList &args, const QString &log);
+
+    QString m_user; // made for sway, when we are root
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+    QString m_folder;
+    QString m_display;
+    QString m_problem;
+    std::unique_ptr<QProcess> m_sway, m_window;
+};

@@ -1,0 +1,199 @@
+// Capture and copy back through Wayland data control, on a headless sway of
+// the test's own while a Wayland window (foot) has the keyboard focus, so
+// that nothing reaches X11: wl-copy, wl-paste and wl_owner are the other
+// programs. Skipped, saying why, only where sway cannot start.
+
+#include "realdesktop.h"
+#include "support/logcapture.h"
+#include "sway.h"
+#include "x11.h"
+
+#include "capture/Zwischablage.h"
+#include "imagestore/Formbilder.h"
+#include "platform/clipboardfactory.h"
+#include "platform/wayland/waylandclipboard.h"
+#include "textstore/Textform.h"
+
+#include <QBuffer>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+class WaylandE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        sway = std::make_unique<Sway>();
+        if (!sway->problem().isEmpty())
+            GTEST_SKIP() << "Wayland route untested, sway cannot start here: " << sway->problem().toStdString();
+        qputenv("WAYLAND_DISPLAY", sway->display().toLocal8Bit());
+        ASSERT_TRUE(x11::waitUntil([&] { return sway->focused() == QStringLiteral("merkolo-fokus"); }, 10000))
+            << "no Wayland window has the focus";
+        desktop = std::make_unique<DesktopWith<WaylandClipboard>>();
+        ASSERT_TRUE(desktop->clipboard.connected()) << desktop->clipboard.problem().toStdString();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
+        text = &desktop->forms->get<Textform>();
+        text->Check1->setValue(1);
+    }
+    void TearDown() override
+    {
+        desktop.reset();
+        for (auto &p : owners) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+        sway.reset();
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+
+    // Another Wayland program takes the clipboard: wl-copy in the foreground
+    // (so that its id is the one ended), or wl_owner with `types` once it says it owns it.
+    void copy(const QByteArray &bytes, const QString &type = QStringLiteral("text/plain;charset=utf-8"))
+    {
+        QProcess &p = *owners.emplace_back(std::make_unique<QProcess>());
+        p.start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), type});
+        p.write(bytes);
+        p.closeWriteChannel();
+    }
+    QProcess &own(const QStringList &types)
+    {
+        QProcess &p = *owners.emplace_back(std::make_unique<QProcess>());
+        p.start(QStringLiteral(WL_OWNER), types);
+        EXPECT_TRUE(x11::waitUntil([&] { return p.canReadLine(); })) << types.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(p.readLine(), "owner\n");
+        return p;
+    }
+    static QByteArray paste(const QString &type) { return x11::run(QStringLiteral("wl-paste"), {QStringLiteral("-n"), QStringLiteral("-t"), type}); }
+    QStringList entries() const { return text->List1[0]->entries()->entries(); }
+    bool entryArrives(const QString &t) { return x11::waitUntil([&] { return entries().value(entries().size() - 1) == t; }); }
+
+    std::unique_ptr<Sway> sway;
+    std::unique_ptr<DesktopWith<WaylandClipboard>> desktop;
+    std::vector<std::unique_ptr<QProcess>> owners;
+    Textform *text = nullptr;
+};
+
+} // namespace
+
+TEST_F(WaylandE2E, TextsAndAPictureCopiedInWaylandProgramsReachTheStores)
+{
+    {
+        const LogCapture log;
+        EXPECT_NE(dynamic_cast<WaylandClipboard *>(makeClipboard().get()), nullptr);
+        EXPECT_TRUE(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg)
+                        .contains(QStringLiteral("clipboard route: Wayland data control, zwlr_data_control_manager_v1 v2")));
+    }
+    const QStringList texts = {QStringLiteral("erster Text"), QStringLiteral("Umlaute äöü ß und € – \U0001F600"),
+                               QStringLiteral("<b>fett?</b> <img src=x onerror=alert(1)>"), QStringLiteral("Zeile 1\nZeile 2\n")};
+    for (const QString &t : texts) {
+        copy(t.toUtf8());
+        ASSERT_TRUE(entryArrives(t)) << t.toStdString();
+    }
+    EXPECT_EQ(entries(), texts);
+
+    // An X11 program's offer as kwin bridges it: X atom names as MIME types, STRING in Latin-1.
+    QTemporaryFile latin1;
+    latin1.open();
+    latin1.write("Gr\xfc\xdf" "e");
+    latin1.flush();
+    own({QStringLiteral("TARGETS=\x01\x02\x03\x04"), QStringLiteral("TIMESTAMP=1234"), QStringLiteral("STRING=@") + latin1.fileName()});
+    EXPECT_TRUE(entryArrives(QStringLiteral("Grüße")));
+
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 120, 200));
+    Zwischablage &viewer = desktop->forms->get<Zwischablage>();
+    copy(pngOf(picture), QStringLiteral("image/png"));
+    ASSERT_TRUE(x11::waitUntil([&] { return !viewer.Picture1->Picture().isNull(); }));
+    EXPECT_EQ(viewer.Picture1->Picture().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(entries().size(), texts.size() + 1);
+}
+
+TEST_F(WaylandE2E, CopyBackReachesWaylandProgramsAndComesBackAsAChange)
+{
+    for (const char *t : {"zum Zurückkopieren", "danach"}) {
+        copy(t);
+        ASSERT_TRUE(entryArrives(QString::fromUtf8(t)));
+    }
+    text->List1[0]->setListIndex(0);
+    text->Command3_Click(); // "Kopiere"
+    EXPECT_TRUE(x11::waitUntil([] { return paste(QStringLiteral("text/plain;charset=utf-8")) == "zum Zurückkopieren"; }));
+    EXPECT_TRUE(entryArrives(QStringLiteral("zum Zurückkopieren")));
+    EXPECT_EQ(paste(QStringLiteral("STRING")), QStringLiteral("zum Zurückkopieren").toLatin1());
+
+    // "Kopieren" of a picture slot.
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 30, 60));
+    Formbilder &store = desktop->forms->get<Formbilder>();
+    store.Bildx[0]->setPicture(picture);
+    store.Text1->setText(QStringLiteral("0"));
+    store.Command19_Click();
+    EXPECT_TRUE(x11::waitUntil([&] { return desktop->forms->get<Zwischablage>().Picture1->Picture().size() == picture.size(); }));
+    EXPECT_EQ(QImage::fromData(paste(QStringLiteral("image/png")), "PNG").convertToFormat(QImage::Format_RGB32), picture);
+}
+
+// A change its owner marks secret is kept out, its content never asked
+// for; so is one whose mark is never written. A source that never writes is
+// given up after the wait for its next step, one that writes without end is
+// cut at the text limit. Each costs only its own change (one change message),
+// the program goes on turning meanwhile, and the next copy is captured.
+TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
+{
+    const LogCapture log(false);
+    const QString text = QStringLiteral("text/plain;charset=utf-8=");
+    const QString mark = QStringLiteral("x-kde-passwordManagerHint=");
+    const struct {
+        QStringList types;
+        QString captured; // empty: nothing
+        bool contentAsked;
+    } rows[] = {
+        {{mark + QStringLiteral("secret"), text + QStringLiteral("Kennwort")}, {}, false},
+        {{mark + QStringLiteral("!"), text + QStringLiteral("Kennwort")}, {}, false},
+        {{mark + QStringLiteral("other"), text + QStringLiteral("Kennwort")}, QStringLiteral("Kennwort"), true},
+        {{text + QStringLiteral("!")}, {}, true},
+        {{text + QStringLiteral("~")}, QString(32767, QLatin1Char('x')), true},
+    };
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    for (const auto &r : rows) {
+        const std::string row = r.types.join(QLatin1Char(' ')).left(60).toStdString();
+        const QString before = QStringLiteral("vor ") + QString::fromStdString(row);
+        copy(before.toUtf8());
+        ASSERT_TRUE(entryArrives(before)) << row;
+        const int delivered = desktop->bridge->delivered();
+        ticks = 0;
+        QProcess &owner = own(r.types);
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }, 4000)) << row;
+        const int ticksWhileFetched = ticks;
+        x11::waitUntil([] { return false; }, 200);
+        EXPECT_EQ(desktop->bridge->delivered(), delivered + 1) << row;
+        EXPECT_TRUE(entries().last() == (r.captured.isEmpty() ? before : r.captured)) << row;
+        EXPECT_EQ(desktop->clipboard.GetText().has_value(), !r.captured.isEmpty()) << row;
+        const QByteArray asked = owner.readAll();
+        EXPECT_EQ(asked.contains("asked text/plain"), r.contentAsked) << row;
+        if (r.types.join(QString()).contains(QStringLiteral("!"))) {
+            EXPECT_GE(ticksWhileFetched, 50) << row << ": the wait froze the program";
+        }
+    }
+    copy("danach");
+    EXPECT_TRUE(entryArrives(QStringLiteral("danach")));
+    const QString timedOut = QStringLiteral("fetch timed out asking for \"%1\" - the owner sent nothing for 1500 ms");
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
+              QStringList({timedOut.arg(QStringLiteral("x-kde-passwordManagerHint")),
+                           timedOut.arg(QStringLiteral("text/plain;charset=utf-8"))}));
+}
