@@ -1,10 +1,12 @@
 // One program per user and display: a second start brings the running one
 // forward and ends; what a crashed run left behind never blocks a start.
 
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
 
 #include "app/program.h"
+#include "app/runtimefolder.h"
 #include "app/singleinstance.h"
 #include "shell/Starter.h"
 
@@ -16,6 +18,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@
 #include <thread>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -269,4 +273,58 @@ TEST(SingleInstance, ASecondStartBringsTheSelectorForwardAsTheIconsDoubleClickDo
     // A program that is ending ignores the request.
     s.Label3_Click();
     EXPECT_EQ(startElsewhere(run.path()).start, Start::Forwarded);
+}
+
+// Without XDG_RUNTIME_DIR the program picks the folder for its lock and
+// socket itself, private to the user, and the toolkit says nothing.
+TEST(RuntimeFolder, WithoutTheVariableAFolderOnlyTheUserMayEnterIsChosenSilently)
+{
+    QTemporaryDir t;
+    const uid_t me = geteuid();
+    auto mode = [](const QString &p) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(p).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    QDir().mkpath(t.filePath(QStringLiteral("wide")));
+    QFile::setPermissions(t.filePath(QStringLiteral("wide")), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                                  | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                                  | QFileDevice::ExeOther);
+    QDir().mkpath(t.filePath(QStringLiteral("target")));
+    QFile::link(t.filePath(QStringLiteral("target")), t.filePath(QStringLiteral("link")));
+    writeFile(t.filePath(QStringLiteral("file")), "x");
+    const struct {
+        const char *name;
+        uid_t owner;
+        bool made;
+        int modeAfter;
+    } rows[] = {
+        {"new/deeper", me, true, 0700}, {"wide", me, true, 0700},        {"link", me, false, 0777},
+        {"file", me, false, 0644},      {"target", me + 1, false, 0755},
+    };
+    for (const auto &r : rows) {
+        const QString path = t.filePath(QString::fromLatin1(r.name));
+        EXPECT_EQ(runtimefolder::makePrivate(path, r.owner), r.made) << r.name;
+        EXPECT_EQ(mode(path), r.modeAfter) << r.name;
+    }
+    EXPECT_EQ(mode(t.filePath(QStringLiteral("target"))), 0755) << "a link's target is never changed";
+    EXPECT_EQ(runtimefolder::candidates(QStringLiteral("/tmp"), QStringLiteral("anna"), QStringLiteral("/h/.cache")),
+              (QStringList{QStringLiteral("/tmp/runtime-anna"), QStringLiteral("/h/.cache/merkolo-runtime")}));
+
+    // Unset: the first candidate, and the toolkit takes it without a word. Set: left alone.
+    const std::optional<QByteArray> oldRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
+                                                     ? std::optional(qgetenv("XDG_RUNTIME_DIR"))
+                                                     : std::nullopt;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(t.path()));
+    qputenv("XDG_RUNTIME_DIR", "");
+    const LogCapture log;
+    const QString chosen = runtimefolder::ensure();
+    EXPECT_TRUE(chosen.startsWith(t.filePath(QStringLiteral("runtime-")))) << chosen.toStdString();
+    EXPECT_EQ(qEnvironmentVariable("XDG_RUNTIME_DIR"), chosen);
+    EXPECT_EQ(mode(chosen), 0700);
+    EXPECT_EQ(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), chosen);
+    EXPECT_EQ(runtimefolder::ensure(), chosen);
+    EXPECT_TRUE(log.all().filter(QStringLiteral("QStandardPaths")).isEmpty()) << log.all().join('|').toStdString();
+    oldRuntime ? qputenv("XDG_RUNTIME_DIR", *oldRuntime) : qunsetenv("XDG_RUNTIME_DIR");
+    oldTemp.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTemp);
 }
