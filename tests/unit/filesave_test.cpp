@@ -6,11 +6,18 @@
 #include "support/qtprint.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace)
@@ -33,13 +40,14 @@ TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace
 
     QDir().mkpath(dir.filePath(QStringLiteral("d/datei.txt")));
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("d/datei.txt")), QByteArray("x"), &error));
+    EXPECT_EQ(error, QStringLiteral("An Stelle der Datei steht ein Ordner."));
     // Each failure is a warning, logged by default, with the path and the reason.
     const QStringList warned = log.texts(QStringLiteral("merkolo.files"), QtWarningMsg);
     ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
     EXPECT_TRUE(warned[0].contains(dir.filePath(QStringLiteral("c/datei.txt")))) << warned[0].toStdString();
     EXPECT_TRUE(warned[0].contains(QStringLiteral("folder cannot be created"))) << warned[0].toStdString();
     EXPECT_TRUE(warned[1].contains(dir.filePath(QStringLiteral("d/datei.txt")))) << warned[1].toStdString();
-    EXPECT_TRUE(warned[1].contains(error)) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("a folder has that name"))) << warned[1].toStdString();
 }
 
 TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
@@ -70,5 +78,75 @@ TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
         EXPECT_FALSE(error.isEmpty()) << size;
         EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt")) << size;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.txt"}) << size;
+    }
+}
+
+TEST(FileSave, ALinkAtTheFilesNameIsNeverWrittenThrough)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("ziel.txt"));
+    writeFile(target, "Ziel");
+    QDir().mkpath(dir.filePath(QStringLiteral("ordner")));
+    // A link to a file, to a folder, to nothing yet, and a link to a link.
+    const std::pair<const char *, QString> links[] = {
+        {"datei.txt", target},
+        {"ordner.txt", dir.filePath(QStringLiteral("ordner"))},
+        {"leer.txt", dir.filePath(QStringLiteral("neu.txt"))},
+        {"kette.txt", dir.filePath(QStringLiteral("datei.txt"))},
+    };
+    for (const auto &[name, to] : links) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(QFile::link(to, path)) << name;
+        QString error;
+        EXPECT_FALSE(filesave::writeWhole(path, QByteArray("neu"), &error)) << name;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("An Stelle der Datei steht eine Verknüpfung"))) << name;
+        EXPECT_EQ(QFileInfo(path).symLinkTarget(), to) << name;
+    }
+    EXPECT_EQ(fileContents(target), QByteArray("Ziel"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("neu.txt"))));
+    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("ordner"))).isEmpty());
+}
+
+// The tests may run as the superuser, who may write anywhere: the writes run
+// as the user "nobody" in a child process. A folder without the right to
+// write is never worked around by writing over the old file in place.
+TEST(FileSave, WithoutTheRightToWriteInTheFolderTheOldFileStaysWhole)
+{
+    const passwd *nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0;
+    ASSERT_TRUE(!root || nobody);
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0711);
+    const struct {
+        const char *folder;
+        mode_t mode;
+        int result; // 0 written, 1 refused for want of the right to write
+        QByteArray after;
+    } rows[] = {{"offen", 0755, 0, "neu"}, {"zu", 0555, 1, "alt"}};
+    for (const auto &r : rows) {
+        const QString path = dir.filePath(QString::fromLatin1(r.folder) + QStringLiteral("/datei.txt"));
+        writeFile(path, "alt");
+        for (const QString &p : {QFileInfo(path).absolutePath(), path})
+            ASSERT_TRUE(!root || ::chown(QFile::encodeName(p).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+        ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), r.mode);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(20);
+            if (root && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+                _exit(3);
+            QString error;
+            if (filesave::writeWhole(path, QByteArray("neu"), &error))
+                _exit(0);
+            _exit(error.startsWith(QStringLiteral("Keine Schreibrechte im Ordner ")) ? 1 : 2);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status)) << r.folder;
+        EXPECT_EQ(WEXITSTATUS(status), r.result) << r.folder;
+        EXPECT_EQ(fileContents(path), r.after) << r.folder;
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden), QStringList{"datei.txt"});
+        ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0755);
     }
 }
