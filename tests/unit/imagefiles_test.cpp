@@ -1,6 +1,7 @@
 // Saved image files (the BMP layout read back, the file names) and the
 // picture offered to other programs on the clipboard.
 
+#include "support/files.h"
 #include "support/qtprint.h"
 
 #include "imagestore/bmpfile.h"
@@ -8,6 +9,8 @@
 #include "platform/imageoffer.h"
 
 #include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -93,6 +96,50 @@ TEST(BmpFile, EveryPictureFormatReadsBackPixelForPixel)
     const QImage large(nothing, 33000, 33000, 33000 * 4, QImage::Format_ARGB32);
     EXPECT_EQ(bmpfile::fileSize(large, bmpfile::Layout::Rgb24), 54 + 99000LL * 33000);
     EXPECT_EQ(bmpfile::fileSize(large, bmpfile::Layout::Argb32), 0);
+}
+
+// The header fields as the format defines them, and the files read by
+// another program (ImageMagick) to the same pixels: Qt's own reader forgives
+// a wrong pixel-data offset.
+TEST(BmpFile, TheHeadersFollowTheFormatAndAnotherReaderSeesTheSamePixels)
+{
+    QImage seeThrough = noise(6, 3, QImage::Format_ARGB32, 9, 0x80000000u);
+    seeThrough.setPixel(0, 0, qRgba(10, 20, 30, 0));
+    const struct {
+        QImage image;
+        quint32 infoBytes, compression;
+    } rows[] = {{noise(5, 3, QImage::Format_RGB32, 1), 40, 0}, {seeThrough, 124, 3}};
+    QTemporaryDir dir;
+    for (const auto &r : rows) {
+        QByteArray b;
+        QBuffer buf(&b);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(bmpfile::write(r.image, buf));
+        auto u32 = [&b](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+        const int bits = r.infoBytes == 40 ? 24 : 32;
+        const quint32 rowBytes = (r.image.width() * bits + 31) / 32 * 4;
+        EXPECT_EQ(b.left(2), QByteArray("BM"));
+        EXPECT_EQ(u32(10), 14 + r.infoBytes) << "where the pixels start";
+        EXPECT_EQ(u32(14), r.infoBytes);
+        EXPECT_EQ(u32(30), r.compression);
+        EXPECT_EQ(u32(34), rowBytes * r.image.height());
+        EXPECT_EQ(quint32(b.size()), u32(10) + u32(34));
+        if (bits == 32) { // red, green, blue and alpha masks, then the sRGB colour space
+            EXPECT_EQ(b.mid(54, 20).toHex(), QByteArray("0000ff0000ff0000ff000000000000ff42475273"));
+        }
+
+        const QString path = dir.filePath(QStringLiteral("bild%1.bmp").arg(bits));
+        writeFile(path, b);
+        QProcess convert;
+        convert.start(QStringLiteral("convert"), {path, QStringLiteral("-depth"), QStringLiteral("8"),
+                                                  QStringLiteral("rgba:-")});
+        ASSERT_TRUE(convert.waitForFinished(20000)) << "ImageMagick is needed to read the files back";
+        const QImage rgba = r.image.convertToFormat(QImage::Format_RGBA8888);
+        QByteArray expected;
+        for (int y = 0; y < rgba.height(); ++y)
+            expected.append(reinterpret_cast<const char *>(rgba.constScanLine(y)), rgba.width() * 4);
+        EXPECT_EQ(convert.readAllStandardOutput().toHex(), expected.toHex()) << bits;
+    }
 }
 
 TEST(ImageFileName, SlotTextUnchangedButOnlyAsAPlainFileName)

@@ -97,6 +97,19 @@ TEST_F(TextSave, AnEmptyTextIsRefusedWithItsMessageOnly)
     w.Command5_Click();
     EXPECT_EQ(texts(), QStringList{"Kein Text geladen, Datei wird nicht gespeichert"});
     EXPECT_FALSE(QFileInfo::exists(folder()));
+
+    // Only an empty text: blanks alone are a text like any other.
+    for (const char *blanks : {" ", "\t", "\r\n", "   "}) {
+        d.messages.calls.clear();
+        d.clock.time = d.clock.time.addSecs(1);
+        w.Text2->setText(QString::fromLatin1(blanks));
+        w.Command5_Click();
+        ASSERT_EQ(texts().size(), 1) << blanks;
+        EXPECT_TRUE(texts()[0].startsWith(kSavedStart)) << blanks;
+        EXPECT_EQ(fileContents(folder() + QStringLiteral("/Text") + w.Label2->text() + QStringLiteral(".txt")),
+                  QByteArray(blanks) + "\r\n")
+            << blanks;
+    }
 }
 
 TEST_F(TextSave, AFailedWriteIsReportedWithThePathAndLeavesNoFileAndTheListAlone)
