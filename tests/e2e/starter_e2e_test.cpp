@@ -6,6 +6,11 @@
 #include "support/qtprint.h"
 #include "x11.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using e2e::Program;
@@ -128,4 +133,35 @@ TEST_F(StarterE2E, AtRestTheProgramSleeps)
     const qint64 before = e2e::wakeUps(program.pid());
     x11::waitUntil([] { return false; }, 3000);
     EXPECT_EQ(e2e::wakeUps(program.pid()) - before, 0);
+}
+
+// Without XDG_RUNTIME_DIR the program picks a folder for its lock and socket
+// that only the user may enter, without a word, and a second start still
+// finds the first.
+TEST_F(StarterE2E, WithoutARuntimeFolderItStartsSilentlyAndOnlyOnce)
+{
+    QTemporaryDir temp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), temp.path());
+    QProcess runs[2];
+    for (QProcess &run : runs) {
+        run.setProcessEnvironment(env);
+        run.setWorkingDirectory(QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath());
+    }
+    runs[0].start(QStringLiteral(MERKOLO_BINARY), {});
+    ASSERT_TRUE(x11::waitUntil([] { return e2e::visibleWindow(kSelector).has_value(); }, 15000));
+    runs[1].start(QStringLiteral(MERKOLO_BINARY), {});
+    ASSERT_TRUE(runs[1].waitForFinished(15000));
+    EXPECT_EQ(runs[1].exitCode(), 0) << "brought the first forward";
+    runs[0].kill();
+    runs[0].waitForFinished(5000);
+    for (QProcess &run : runs)
+        EXPECT_FALSE(run.readAllStandardError().contains("XDG_RUNTIME_DIR"));
+    const QFileInfoList made = QDir(temp.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_TRUE(made[0].fileName().startsWith(QStringLiteral("runtime-")));
+    EXPECT_EQ(made[0].permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                   | QFileDevice::ReadUser | QFileDevice::WriteUser
+                                                   | QFileDevice::ExeUser);
 }
