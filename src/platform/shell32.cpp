@@ -191,7 +191,8 @@ bool desktopOpener(const QString &file, const shell32::Opened &finished)
     auto *process = new QProcess;
     running.insert(process);
     process->setProgram(program);
-    process->setArguments({file});
+    // As a file address, encoded, as the toolkit's own opener hands it over.
+    process->setArguments({QString::fromLatin1(QUrl::fromLocalFile(file).toEncoded())});
     process->setStandardInputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     QElapsedTimer clock;
