@@ -2,9 +2,8 @@
  * mark (target x-kde-passwordManagerHint), as password managers do.
  * Usage: secret_owner MODE TEXT. MODE says how the mark is served:
  * "secret", "padded" (" SECRET\t" and a NUL byte), "other" ("public"),
- * "utf16" ("secret" in UTF-16 after a byte-order mark), "atom" (as type
- * ATOM), "case" (offered as X-KDE-PASSWORDMANAGERHINT), "refuse" (the
- * conversion is refused), "silent" (never answered).
+ * "case" ("secret", the mark offered as X-KDE-PASSWORDMANAGERHINT),
+ * "refuse" (the conversion is refused), "silent" (never answered).
  * Each request is reported on standard output: "mark" for the mark,
  * "content" for anything else but TARGETS. */
 #include "owner.h"
@@ -30,7 +29,8 @@ int main(int argc, char **argv)
     if (xcb_connection_has_error(c))
         return 1;
     const xcb_atom_t targets = intern(c, "TARGETS"),
-                     utf8 = intern(c, "UTF8_STRING"), mark = intern(c, strcmp(mode, "case") == 0 ? "X-KDE-PASSWORDMANAGERHINT" : "x-kde-passwordManagerHint");
+                     utf8 = intern(c, "UTF8_STRING"),
+                     mark = intern(c, strcmp(mode, "case") == 0 ? "X-KDE-PASSWORDMANAGERHINT" : "x-kde-passwordManagerHint");
     take_clipboard(c);
 
     xcb_generic_event_t *e;
@@ -46,14 +46,6 @@ int main(int argc, char **argv)
                 printf("mark\n");
                 if (strcmp(mode, "secret") == 0 || strcmp(mode, "case") == 0)
                     put(c, r, mark, "secret", 6);
-                else if (strcmp(mode, "utf16") == 0)
-                    put(c, r, mark, "\xff\xfes\0e\0c\0r\0e\0t\0", 14);
-                else if (strcmp(mode, "atom") == 0) {
-                    const xcb_atom_t secret = intern(c, "secret");
-                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, XCB_ATOM_ATOM, 32, 1,
-                                        &secret);
-                    notify(c, r, r->property);
-                }
                 else if (strcmp(mode, "padded") == 0)
                     put(c, r, mark, " SECRET\t", 9); /* with the string's NUL */
                 else if (strcmp(mode, "other") == 0)

@@ -727,21 +727,6 @@ TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
                                       + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner Stelle "
                                                        "liegt eine Datei.")});
     EXPECT_EQ(fileContents(bilder()), QByteArray("kein Ordner"));
-
-    // A link at the file's name, relative to the current directory: refused, its target untouched.
-    QFile::remove(bilder());
-    QDir().mkpath(bilder());
-    const QString elsewhere = QDir(d.roots.current).filePath(QStringLiteral("anderswo.bmp"));
-    writeFile(elsewhere, "fremd");
-    QFile::link(QStringLiteral("../anderswo.bmp"), path);
-    d.messages.calls.clear();
-    f.Command5_Click();
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].startsWith(kFailed + QDir::toNativeSeparators(path)
-                                         + QStringLiteral("\nAn Stelle der Datei steht eine Verknüpfung")))
-        << messages()[0].toStdString();
-    EXPECT_EQ(fileContents(elsewhere), QByteArray("fremd"));
-    EXPECT_TRUE(QFileInfo(path).isSymLink());
 }
 
 TEST_F(SlotTransfer, BadSlotTextsNeverWriteOutsideTheFolder)

@@ -217,28 +217,26 @@ TEST(ShellOpen, WhatCannotBeOpenedIsSaidInAMessageNamingIt)
     modMain::OpenHelp(f.hWnd());
     EXPECT_EQ(d.messages.texts().last(), failed + QStringLiteral("Es ist kein Programm eingerichtet, das es öffnet."));
 
-    // The desktop's own opener, a stand-in for xdg-open on the path.
+    // The desktop's own opener, a stand-in for xdg-open on the path that writes what it was asked to open.
     shell32::UseOpener({});
     QTemporaryDir bin;
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
-    const QString late = failed + QStringLiteral("Das Programm, das es anzeigen sollte, ließ sich nicht starten oder "
-                                                 "ist mit einem Fehler beendet worden.");
-    for (const auto &[code, told] : {std::pair{0, false}, std::pair{4, true}, std::pair{0, false}}) {
+    const QString asked = bin.filePath(QStringLiteral("asked")), opener = bin.filePath(QStringLiteral("xdg-open"));
+    for (const int code : {0, 4}) {
         d.messages.calls.clear();
-        const QString asked = bin.filePath(QStringLiteral("asked"));
         QFile::remove(asked);
-        writeFile(bin.filePath(QStringLiteral("xdg-open")),
-                  "#!/bin/sh\nsleep 0.2\nprintf '%s' \"$1\" > '" + QFile::encodeName(asked) + "'\nexit "
-                      + QByteArray::number(code) + "\n");
-        QFile::setPermissions(bin.filePath(QStringLiteral("xdg-open")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        writeFile(opener, "#!/bin/sh\nsleep 0.2\nprintf %s \"$1\" >" + QFile::encodeName(asked) + "\nexit " + QByteArray::number(code));
+        QFile::setPermissions(opener, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         modMain::OpenHelp(f.hWnd());
         EXPECT_TRUE(d.messages.calls.empty()) << "nothing said while the opener runs";
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(asked), 5000);
-        QTest::qWait(told ? 0 : 300);
-        QTRY_COMPARE_WITH_TIMEOUT(d.messages.texts(), told ? QStringList{late} : QStringList(), 5000);
+        QTest::qWait(code ? 0 : 300);
+        QTRY_COMPARE_WITH_TIMEOUT(d.messages.texts().size(), code ? 1 : 0, 5000);
         EXPECT_EQ(fileContents(asked), QUrl::fromLocalFile(page).toEncoded());
     }
+    EXPECT_EQ(d.messages.texts().value(0), failed + QStringLiteral("Das Programm, das es anzeigen sollte, ließ sich "
+                                                                   "nicht starten oder ist mit einem Fehler beendet worden."));
     qputenv("PATH", path);
 }
 
