@@ -1,5 +1,6 @@
 #include "program.h"
 #include "programfolders.h"
+#include "runtimefolder.h"
 #include "singleinstance.h"
 
 #include "forms/forms.h"
@@ -26,6 +27,8 @@ int main(int argc, char **argv)
     // compositor. The clipboard finds its own way (clipboardfactory.h).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // Before the toolkit starts: it looks for the runtime folder while it sets up.
+    runtimefolder::ensure();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("merkolo"));
     // The program lives on while all its windows are hidden (tray, hidden viewer).

@@ -4,6 +4,7 @@
 #include "forms/keys.h"
 #include "forms/modMain.h"
 #include "forms/twips.h"
+#include "platform/filereason.h"
 #include "platform/log.h"
 #include "platform/x11window.h"
 
@@ -115,9 +116,7 @@ bool Form::makeFolder(const QString &folder)
     if (QDir().mkpath(folder) && QFileInfo(folder).isDir())
         return true;
     qCWarning(lcFiles) << "folder not made:" << folder;
-    services().messages->show(QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder)
-                                  + QStringLiteral(" fehlt und kann nicht angelegt werden."),
-                              vbOKOnly, QString());
+    services().messages->show(filereason::folderMissing(folder), vbOKOnly, QString());
     return false;
 }
 

@@ -41,14 +41,43 @@ QString directoryFor(HWND owner, const QString &path)
     return current;
 }
 
+// Tells the user, in a message of the window `owner`, that `path` could not be opened and why.
+void tellNotOpened(HWND owner, const QString &path, const QString &why)
+{
+    auto *form = qobject_cast<Form *>(user32::WidgetFromHandle(owner));
+    if (!form || !form->services().messages)
+        return; // the window has gone meanwhile: the log has it
+    form->services().messages->show(
+        QStringLiteral("Konnte nicht geöffnet werden: ") + QDir::toNativeSeparators(path) + QLatin1Char('\n') + why,
+        vbOKOnly, QString());
+}
+
 } // namespace
 
 void ShellOpen(HWND owner, const QString &path)
 {
-    Hourglass hourglass;
-    const QByteArray file = path.toLocal8Bit();
-    const QByteArray directory = directoryFor(owner, path).toLocal8Bit();
-    ShellExecuteA(owner, "Open", file.constData(), "", directory.constData(), SW_SHOWNORMAL);
+    // The shell's own word on a program that failed after it had started, as a message of the window.
+    shell32::OnOpenFailed([](HWND hwnd, const QString &file) {
+        tellNotOpened(hwnd, file,
+                      QStringLiteral("Das Programm, das es anzeigen sollte, ließ sich nicht starten oder ist mit "
+                                     "einem Fehler beendet worden."));
+    });
+    QString relative = path;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString directory = directoryFor(owner, path);
+    HINSTANCE result = 0;
+    {
+        Hourglass hourglass;
+        const QByteArray file = path.toLocal8Bit();
+        const QByteArray folder = directory.toLocal8Bit();
+        result = ShellExecuteA(owner, "Open", file.constData(), "", folder.constData(), SW_SHOWNORMAL);
+    }
+    if (result > 32)
+        return;
+    const QString shown = QDir::cleanPath(QDir(directory).absoluteFilePath(relative));
+    tellNotOpened(owner, shown,
+                  result == SE_ERR_FNF ? QStringLiteral("Die Datei oder der Ordner fehlt.")
+                                       : QStringLiteral("Es ist kein Programm eingerichtet, das es öffnet."));
 }
 
 void OpenHelp(HWND owner)

@@ -13,23 +13,10 @@
 #include "platform/services.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
 const QString kFolder = QStringLiteral("bilder/");
-
-// Why the file at `path` was not written, in words for the user.
-QString failureReason(const QString &path, const QString &systemReason)
-{
-    const QFileInfo target(path);
-    if (!QFileInfo(target.absolutePath()).isDir())
-        return QStringLiteral("Der Ordner \"bilder\" fehlt und kann nicht angelegt werden.");
-    if (target.isDir())
-        return QStringLiteral("An Stelle der Datei steht ein Ordner.");
-    return QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden (") + systemReason
-           + QStringLiteral("); eine ältere Datei gleichen Namens bleibt unverändert.");
-}
 
 } // namespace
 
@@ -97,8 +84,7 @@ void Formbilder::saveCurrentSlot(const QString &stamp, const QString &confirmEnd
     const bool written = filesave::writeWhole(
         path, [&picture](QIODevice &out) { return bmpfile::write(picture, out); }, &error);
     if (!written) {
-        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown + QLatin1Char('\n')
-                + failureReason(path, error));
+        message(QStringLiteral("Fehler: Bild wurde nicht gespeichert: ") + shown + QLatin1Char('\n') + error);
         return;
     }
     message(QStringLiteral("OK Bild wurde gespeichert: Im Ordner ") + QStringLiteral("[bilder/],  Name: ") + *name

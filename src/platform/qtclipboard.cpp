@@ -8,24 +8,21 @@
 
 QtClipboard::QtClipboard()
 {
-    // The mark is asked for once per change (each question may wait on the
-    // owner), so it is forgotten before the change is passed on.
+    // The offered types are looked at once per change (the question may wait
+    // on the owner), so the verdict is forgotten before the change is passed on.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { m_keptOut.reset(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &Clipboard::changed);
 }
 
 // What the clipboard offers; nothing when its owner marks it secret (the
-// mark is asked for before any content). Through Qt a mark that cannot be
-// read arrives empty, and is kept out like one that says secret.
+// offered types are looked at before any content, the mark's value never).
 const QMimeData *QtClipboard::offered()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (!data)
         return nullptr;
-    if (!m_keptOut) {
-        const QString mark = QString::fromLatin1(secrethint::kTarget);
-        m_keptOut = data->hasFormat(mark) && secrethint::keepsOut(data->data(mark));
-    }
+    if (!m_keptOut)
+        m_keptOut = secrethint::marks(data->formats());
     return *m_keptOut ? nullptr : data;
 }
 

@@ -1,20 +1,17 @@
 #include "platform/secrethint.h"
 
+#include <algorithm>
+
 namespace secrethint {
 
-bool keepsOut(const std::optional<QByteArray> &value)
+bool isMark(QByteArrayView name)
 {
-    if (!value || value->size() > kMaxBytes)
-        return true;
-    auto blank = [](char c) { return c == '\0' || c == ' ' || (c >= '\t' && c <= '\r'); };
-    qsizetype from = 0;
-    qsizetype to = value->size();
-    while (from < to && blank(value->at(from)))
-        ++from;
-    while (to > from && blank(value->at(to - 1)))
-        --to;
-    // An owner that offers the mark but gives it no value may mean it: kept out too.
-    return from == to || value->mid(from, to - from).compare("secret", Qt::CaseInsensitive) == 0;
+    return name.compare(QByteArrayView(kTarget), Qt::CaseInsensitive) == 0;
+}
+
+bool marks(const QStringList &offered)
+{
+    return std::any_of(offered.begin(), offered.end(), [](const QString &type) { return isMark(type.toLatin1()); });
 }
 
 } // namespace secrethint

@@ -313,7 +313,7 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     m_connected = m_wake >= 0 && m_x->open();
     if (m_connected) {
         // Atoms are interned once, here, all in one wait, so that the worker only converts.
-        QByteArrayList names = {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", secrethint::kTarget};
+        QByteArrayList names = {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION"};
         for (const TextType &t : kTextTypes)
             names << t.name;
         m_x->atoms->prefetch(names + m_imageTypes);
@@ -390,17 +390,12 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         return a != XCB_ATOM_NONE && std::find(offered.begin(), offered.end(), a) != offered.end();
     };
 
-    // A password manager's mark is asked for before anything else: a change
-    // marked secret, or whose mark cannot be read, brings nothing, and its
-    // content is never asked for.
-    if (offers(secrethint::kTarget)) {
-        bool hintCut = false;
-        const auto hint = t.convert(secrethint::kTarget, secrethint::kMaxBytes, nullptr, &hintCut);
-        if (secrethint::keepsOut(hintCut ? std::nullopt : hint)) {
-            qCInfo(lcClipboard) << (hint && !hintCut ? "a change marked secret is kept out"
-                                                     : "a change whose secret mark cannot be read is kept out");
-            return result;
-        }
+    // A password manager's mark, offered under any spelling of its name,
+    // keeps the change out: neither the mark nor any content is asked for.
+    const QByteArrayList names = x.atoms->namesOf(offered);
+    if (std::any_of(names.begin(), names.end(), [](const QByteArray &n) { return secrethint::isMark(n); })) {
+        qCInfo(lcClipboard) << "a change marked secret is kept out";
+        return result;
     }
 
     for (const TextType &asked : kTextTypes) {

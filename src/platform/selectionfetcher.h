@@ -1,7 +1,7 @@
 #pragma once
 // Fetches the X11 CLIPBOARD selection on a thread of its own: the offered
-// targets, a password manager's secret mark when offered (a change marked
-// secret brings nothing, see secrethint.h), the text and the first image
+// targets (a change whose owner offers a password manager's secret mark
+// brings nothing, see secrethint.h), the text and the first image
 // type Qt can decode. A change to another owner cancels the fetch in
 // progress at once (the clipboard has moved on, and a change never waits
 // for an older one); a fetch gives up when the owner stops making

@@ -5,11 +5,15 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <map>
+#include <set>
 #include <utility>
 
 namespace {
@@ -163,7 +167,81 @@ QString local8Bit(const char *text)
 
 } // namespace
 
-HINSTANCE ShellExecuteA(HWND, const char *lpOperation, const char *lpFile, const char *, const char *lpDirectory,
+namespace {
+
+// How long the opener is watched: a program that ends in failure later than
+// this did open the file (the user has closed it since).
+constexpr int kWatchMs = 30000;
+
+// xdg-open, watched until it ends: it reports in its exit status whether the
+// program it started could open the file (a browser that refuses to run as
+// root, or no program for the file's type, ends it with an error).
+bool desktopOpener(const QString &file, const shell32::Opened &finished)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (program.isEmpty()) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+            return false;
+        finished(true);
+        return true;
+    }
+    // Kept until it ends, and never destroyed while it runs: that would end
+    // the program it started. Reachable from here, so never counted as lost.
+    static std::set<QProcess *> running;
+    auto *process = new QProcess;
+    running.insert(process);
+    process->setProgram(program);
+    // As a file address, encoded, as the toolkit's own opener hands it over.
+    process->setArguments({QString::fromLatin1(QUrl::fromLocalFile(file).toEncoded())});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer clock;
+    clock.start();
+    auto end = [process, finished, clock](bool ok) {
+        if (!running.erase(process))
+            return;
+        finished(ok || clock.elapsed() > kWatchMs);
+        process->deleteLater();
+    };
+    QObject::connect(process, &QProcess::finished, process, [end](int code, QProcess::ExitStatus status) {
+        end(status == QProcess::NormalExit && code == 0);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [end](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            end(false);
+    });
+    process->start();
+    return true;
+}
+
+struct Opening {
+    shell32::Opener opener;
+    std::function<void(HWND, const QString &)> told;
+};
+
+Opening &opening()
+{
+    static Opening o;
+    return o;
+}
+
+} // namespace
+
+namespace shell32 {
+
+void UseOpener(Opener opener)
+{
+    opening().opener = std::move(opener);
+}
+
+void OnOpenFailed(std::function<void(HWND hwnd, const QString &file)> told)
+{
+    opening().told = std::move(told);
+}
+
+} // namespace shell32
+
+HINSTANCE ShellExecuteA(HWND hwnd, const char *lpOperation, const char *lpFile, const char *, const char *lpDirectory,
                         int)
 {
     const QString verb = local8Bit(lpOperation);
@@ -183,9 +261,17 @@ HINSTANCE ShellExecuteA(HWND, const char *lpOperation, const char *lpFile, const
         return SE_ERR_FNF;
     }
     // Always a local file: a path can never turn into a command or a web address.
-    const QUrl url = QUrl::fromLocalFile(target.absoluteFilePath());
-    if (!QDesktopServices::openUrl(url)) {
-        qCWarning(lcFiles) << "not opened:" << target.absoluteFilePath() << "no program opens it";
+    const QString absolute = target.absoluteFilePath();
+    const auto finished = [hwnd, absolute](bool opened) {
+        if (opened)
+            return;
+        qCWarning(lcFiles) << "not opened:" << absolute << "the program that should show it failed";
+        if (opening().told)
+            opening().told(hwnd, absolute);
+    };
+    const shell32::Opener &opener = opening().opener ? opening().opener : desktopOpener;
+    if (!opener(absolute, finished)) {
+        qCWarning(lcFiles) << "not opened:" << absolute << "no program opens it";
         return SE_ERR_NOASSOC;
     }
     return 42;

@@ -6,6 +6,7 @@
 #include <QIcon>
 
 #include <cstdint>
+#include <functional>
 #include <QString>
 
 class TrayService;
@@ -78,6 +79,29 @@ constexpr HINSTANCE SE_ERR_NOASSOC = 31;
 // (verb "open", "explore" or null; nothing is ever run as a command). A
 // relative lpFile is found in lpDirectory, or in the process's current
 // directory when that is null or empty; '\' separates folders like '/'.
-// Texts are in the local 8-bit encoding. Returns more than 32 on success.
+// Texts are in the local 8-bit encoding. Returns more than 32 once the
+// opener has started, SE_ERR_FNF when there is no such file or folder,
+// SE_ERR_NOASSOC when no program opens it; a failure of the program that
+// was started is told later (shell32::OnOpenFailed).
 HINSTANCE ShellExecuteA(HWND hwnd, const char *lpOperation, const char *lpFile, const char *lpParameters,
                         const char *lpDirectory, int nShowCmd);
+
+namespace shell32 {
+
+// The desktop's file opener behind ShellExecuteA: it starts opening `file`
+// (an absolute path) and returns false when it cannot even start; else
+// `finished` runs once, later or at once, on the user-interface thread,
+// with whether the file was opened.
+using Opened = std::function<void(bool opened)>;
+using Opener = std::function<bool(const QString &file, const Opened &finished)>;
+// Replaces the opener; an empty one brings back the desktop's own
+// (xdg-open, watched until it ends; Qt's opener where there is none).
+void UseOpener(Opener opener);
+
+// Where an open that ShellExecuteA reported as started, but that failed
+// afterwards (the program that should show the file refused to run), is
+// told: the window it was asked for and the file's absolute path. As
+// Windows' shell shows its own message then, with hwnd as the owner.
+void OnOpenFailed(std::function<void(HWND hwnd, const QString &file)> told);
+
+} // namespace shell32

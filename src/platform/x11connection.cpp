@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,24 @@ void Atoms::prefetch(const QByteArrayList &names)
         Reply<xcb_intern_atom_reply_t> r(xcb_intern_atom_reply(m_c, cookie, nullptr));
         m_known.emplace(name, r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE));
     }
+}
+
+QByteArrayList Atoms::namesOf(const std::vector<xcb_atom_t> &atoms)
+{
+    std::vector<std::pair<xcb_atom_t, xcb_get_atom_name_cookie_t>> asked;
+    for (const xcb_atom_t a : atoms) {
+        if (!m_names.count(a) && std::none_of(asked.begin(), asked.end(), [a](const auto &q) { return q.first == a; }))
+            asked.emplace_back(a, xcb_get_atom_name(m_c, a));
+    }
+    for (const auto &[a, cookie] : asked) {
+        Reply<xcb_get_atom_name_reply_t> r(xcb_get_atom_name_reply(m_c, cookie, nullptr));
+        m_names.emplace(a, r ? QByteArray(xcb_get_atom_name_name(r.get()), xcb_get_atom_name_name_length(r.get()))
+                             : QByteArray());
+    }
+    QByteArrayList names;
+    for (const xcb_atom_t a : atoms)
+        names << m_names[a];
+    return names;
 }
 
 xcb_atom_t atom(const QByteArray &name)

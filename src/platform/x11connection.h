@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace x11 {
 
@@ -35,10 +36,14 @@ public:
     xcb_atom_t operator()(const QByteArray &name);
     // Asks for all of `names` at once, one wait for all the answers.
     void prefetch(const QByteArrayList &names);
+    // The names of `atoms` (empty for one the server does not know), those
+    // not known yet asked all at once.
+    QByteArrayList namesOf(const std::vector<xcb_atom_t> &atoms);
 
 private:
     xcb_connection_t *m_c;
     std::map<QByteArray, xcb_atom_t> m_known;
+    std::map<xcb_atom_t, QByteArray> m_names;
 };
 
 // The atom named `name` on the toolkit's connection, asked once; only

@@ -36,10 +36,11 @@ void Textform::Command5_Click()
     const QString path = textfile::path(services().roots->programFolder(), stamp);
     // The confirmation only once the file is complete on disk; a failure is
     // reported instead and leaves no partial file behind.
-    if (!filesave::writeWhole(path, textfile::content(Text2->Text()))) {
-        services().messages->show(
-            QStringLiteral("Text konnte nicht gespeichert werden: ") + QDir::toNativeSeparators(path), vbOKOnly,
-            QString());
+    QString error;
+    if (!filesave::writeWhole(path, textfile::content(Text2->Text()), &error)) {
+        services().messages->show(QStringLiteral("Text konnte nicht gespeichert werden: ")
+                                      + QDir::toNativeSeparators(path) + QLatin1Char('\n') + error,
+                                  vbOKOnly, QString());
         return;
     }
     services().messages->show(QStringLiteral("OK Text wurde gespeichert: Im Ordner ")

@@ -2,6 +2,7 @@
  * mark (target x-kde-passwordManagerHint), as password managers do.
  * Usage: secret_owner MODE TEXT. MODE says how the mark is served:
  * "secret", "padded" (" SECRET\t" and a NUL byte), "other" ("public"),
+ * "case" ("secret", the mark offered as X-KDE-PASSWORDMANAGERHINT),
  * "refuse" (the conversion is refused), "silent" (never answered).
  * Each request is reported on standard output: "mark" for the mark,
  * "content" for anything else but TARGETS. */
@@ -28,7 +29,8 @@ int main(int argc, char **argv)
     if (xcb_connection_has_error(c))
         return 1;
     const xcb_atom_t targets = intern(c, "TARGETS"),
-                     utf8 = intern(c, "UTF8_STRING"), mark = intern(c, "x-kde-passwordManagerHint");
+                     utf8 = intern(c, "UTF8_STRING"),
+                     mark = intern(c, strcmp(mode, "case") == 0 ? "X-KDE-PASSWORDMANAGERHINT" : "x-kde-passwordManagerHint");
     take_clipboard(c);
 
     xcb_generic_event_t *e;
@@ -42,7 +44,7 @@ int main(int argc, char **argv)
                 notify(c, r, r->property);
             } else if (r->target == mark) {
                 printf("mark\n");
-                if (strcmp(mode, "secret") == 0)
+                if (strcmp(mode, "secret") == 0 || strcmp(mode, "case") == 0)
                     put(c, r, mark, "secret", 6);
                 else if (strcmp(mode, "padded") == 0)
                     put(c, r, mark, " SECRET\t", 9); /* with the string's NUL */

@@ -6,6 +6,10 @@
 #include "support/qtprint.h"
 #include "x11.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using e2e::Program;
@@ -128,4 +132,32 @@ TEST_F(StarterE2E, AtRestTheProgramSleeps)
     const qint64 before = e2e::wakeUps(program.pid());
     x11::waitUntil([] { return false; }, 3000);
     EXPECT_EQ(e2e::wakeUps(program.pid()) - before, 0);
+}
+
+// Without XDG_RUNTIME_DIR the program picks a private folder for its lock
+// and socket without a word, and a second start still finds the first.
+TEST_F(StarterE2E, WithoutARuntimeFolderItStartsSilentlyAndOnlyOnce)
+{
+    QTemporaryDir temp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), temp.path());
+    // The first listens once its socket is there, in the folder it chose.
+    const auto listening = [&temp] {
+        const QStringList made = QDir(temp.path()).entryList({QStringLiteral("runtime-*")});
+        return !made.isEmpty()
+               && !QDir(temp.filePath(made[0])).entryList({QStringLiteral("*.socket")}, QDir::System).isEmpty();
+    };
+    QProcess runs[2];
+    for (QProcess &run : runs) {
+        run.setProcessEnvironment(env);
+        run.start(QStringLiteral(MERKOLO_BINARY), {});
+        ASSERT_TRUE(x11::waitUntil(listening, 15000));
+    }
+    ASSERT_TRUE(runs[1].waitForFinished(15000));
+    EXPECT_EQ(runs[1].exitCode(), 0) << "brought the first forward and ended";
+    runs[0].kill();
+    runs[0].waitForFinished(5000);
+    for (QProcess &run : runs)
+        EXPECT_FALSE(run.readAllStandardError().contains("XDG_RUNTIME_DIR"));
 }

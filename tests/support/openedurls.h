@@ -2,27 +2,29 @@
 // Stands in for the desktop's file opener while it exists: records every
 // address the program asks it to open, and the pointer shown at that moment.
 
+#include "platform/shell32.h"
+
 #include <QCursor>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QList>
-#include <QObject>
 #include <QUrl>
 
-class OpenedUrls : public QObject
+class OpenedUrls
 {
-    Q_OBJECT
 public:
-    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    OpenedUrls()
+    {
+        shell32::UseOpener([this](const QString &file, const shell32::Opened &finished) {
+            urls << QUrl::fromLocalFile(file);
+            const QCursor *c = QGuiApplication::overrideCursor();
+            cursors << (c ? c->shape() : Qt::ArrowCursor);
+            finished(true);
+            return true;
+        });
+    }
+    ~OpenedUrls() { shell32::UseOpener({}); }
+    OpenedUrls(const OpenedUrls &) = delete;
+    OpenedUrls &operator=(const OpenedUrls &) = delete;
     QList<QUrl> urls;
     QList<Qt::CursorShape> cursors;
-
-public slots:
-    void open(const QUrl &url)
-    {
-        urls << url;
-        const QCursor *c = QGuiApplication::overrideCursor();
-        cursors << (c ? c->shape() : Qt::ArrowCursor);
-    }
 };

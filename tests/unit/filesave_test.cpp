@@ -6,12 +6,18 @@
 #include "support/qtprint.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace)
 {
@@ -33,13 +39,14 @@ TEST(FileSave, ReplacesWholeCreatesMissingFoldersAndRefusesAFileInTheFolderPlace
 
     QDir().mkpath(dir.filePath(QStringLiteral("d/datei.txt")));
     EXPECT_FALSE(filesave::writeWhole(dir.filePath(QStringLiteral("d/datei.txt")), QByteArray("x"), &error));
+    EXPECT_EQ(error, QStringLiteral("An Stelle der Datei steht ein Ordner."));
     // Each failure is a warning, logged by default, with the path and the reason.
     const QStringList warned = log.texts(QStringLiteral("merkolo.files"), QtWarningMsg);
     ASSERT_EQ(warned.size(), 2) << warned.join(" | ").toStdString();
     EXPECT_TRUE(warned[0].contains(dir.filePath(QStringLiteral("c/datei.txt")))) << warned[0].toStdString();
     EXPECT_TRUE(warned[0].contains(QStringLiteral("folder cannot be created"))) << warned[0].toStdString();
     EXPECT_TRUE(warned[1].contains(dir.filePath(QStringLiteral("d/datei.txt")))) << warned[1].toStdString();
-    EXPECT_TRUE(warned[1].contains(error)) << warned[1].toStdString();
+    EXPECT_TRUE(warned[1].contains(QStringLiteral("a folder has that name"))) << warned[1].toStdString();
 }
 
 TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
@@ -71,4 +78,51 @@ TEST(FileSave, AWriteThatFailsHalfWayLeavesTheOldFileAndNoStrayFile)
         EXPECT_EQ(fileContents(path), QByteArray("alter Inhalt")) << size;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"alt.txt"}) << size;
     }
+}
+
+// A link at the file's name, to a file, a folder, nothing yet, or another link.
+TEST(FileSave, ALinkAtTheFilesNameIsNeverWrittenThrough)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("ziel")), "Ziel");
+    QDir(dir.path()).mkdir(QStringLiteral("ordner"));
+    int n = 0;
+    for (const char *to : {"ziel", "ordner", "neu", "0.txt"}) {
+        const QString path = dir.filePath(QStringLiteral("%1.txt").arg(n++));
+        QFile::link(dir.filePath(QString::fromLatin1(to)), path);
+        QString error;
+        EXPECT_FALSE(filesave::writeWhole(path, QByteArray("neu"), &error)) << to;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("An Stelle der Datei steht eine Verknüpfung"))) << to;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 6);
+    EXPECT_EQ(fileContents(dir.filePath(QStringLiteral("ziel"))), QByteArray("Ziel"));
+}
+
+// As the user "nobody" in a child (the tests may run as the superuser, who
+// may write anywhere): a folder without the right to write is never worked
+// around by writing over the old file in place.
+TEST(FileSave, WithoutTheRightToWriteInTheFolderTheOldFileStaysWhole)
+{
+    const passwd *nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("zu/datei.txt"));
+    writeFile(path, "alt");
+    for (const QString &p : {dir.path(), QFileInfo(path).absolutePath(), path})
+        ASSERT_TRUE(!root || (nobody && ::chown(QFile::encodeName(p).constData(), nobody->pw_uid, nobody->pw_gid) == 0));
+    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0555);
+    const pid_t child = fork();
+    if (child == 0) {
+        alarm(20);
+        QString error;
+        _exit(root && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) ? 3
+              : filesave::writeWhole(path, QByteArray("neu"), &error)                                          ? 0
+              : error.startsWith(QStringLiteral("Keine Schreibrechte im Ordner "))                              ? 1
+                                                                                                                : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 1 << 8) << "1: refused for want of the right to write";
+    EXPECT_EQ(fileContents(path), QByteArray("alt"));
+    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0755);
 }

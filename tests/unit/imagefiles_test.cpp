@@ -1,6 +1,7 @@
 // Saved image files (the BMP layout read back, the file names) and the
 // picture offered to other programs on the clipboard.
 
+#include "support/files.h"
 #include "support/qtprint.h"
 
 #include "imagestore/bmpfile.h"
@@ -8,6 +9,8 @@
 #include "platform/imageoffer.h"
 
 #include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -93,6 +96,36 @@ TEST(BmpFile, EveryPictureFormatReadsBackPixelForPixel)
     const QImage large(nothing, 33000, 33000, 33000 * 4, QImage::Format_ARGB32);
     EXPECT_EQ(bmpfile::fileSize(large, bmpfile::Layout::Rgb24), 54 + 99000LL * 33000);
     EXPECT_EQ(bmpfile::fileSize(large, bmpfile::Layout::Argb32), 0);
+}
+
+// The header fields as the format defines them, and the files read by
+// another program (ImageMagick) to the same pixels: Qt's own reader forgives
+// a wrong pixel-data offset.
+TEST(BmpFile, TheHeadersFollowTheFormatAndAnotherReaderSeesTheSamePixels)
+{
+    QTemporaryDir dir;
+    for (const auto &[image, infoBytes] : {std::pair{noise(5, 3, QImage::Format_RGB32, 1), 40u},
+                                           std::pair{noise(6, 3, QImage::Format_ARGB32, 9, 0x80000000u), 124u}}) {
+        QByteArray b;
+        QBuffer buf(&b);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(bmpfile::write(image, buf));
+        auto u32 = [&b](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+        // Pixel offset, header size, compression (3: bit masks), the pixels' size, then the masks and sRGB.
+        EXPECT_EQ((QList<quint32>{u32(10), u32(14), u32(30), u32(34)}),
+                  (QList<quint32>{14 + infoBytes, infoBytes, infoBytes / 124 * 3, quint32(b.size()) - 14 - infoBytes}));
+        if (infoBytes == 124) {
+            EXPECT_EQ(b.mid(54, 20).toHex(), "0000ff0000ff0000ff000000000000ff42475273");
+        }
+        writeFile(dir.filePath(QStringLiteral("b.bmp")), b);
+        QProcess convert;
+        convert.start(QStringLiteral("convert"), {dir.filePath(QStringLiteral("b.bmp")), QStringLiteral("-depth"),
+                                                  QStringLiteral("8"), QStringLiteral("rgba:-")});
+        ASSERT_TRUE(convert.waitForFinished(20000)) << "ImageMagick reads the files back";
+        const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+        EXPECT_EQ(convert.readAllStandardOutput(),
+                  QByteArray(reinterpret_cast<const char *>(rgba.constBits()), rgba.sizeInBytes()));
+    }
 }
 
 TEST(ImageFileName, SlotTextUnchangedButOnlyAsAPlainFileName)

@@ -722,8 +722,10 @@ TEST_F(SlotTransfer, AFailedWriteIsReportedWithThePathAndLeavesNoHalfFile)
     d.messages.calls.clear();
     f.Command14_Click();
     EXPECT_EQ(messages(), QStringList{kFailed + QDir::toNativeSeparators(bilder())
-                                      + QStringLiteral("/Bild-2-06-12-2026-14-05-09.bmp\nDer Ordner \"bilder\" fehlt "
-                                                       "und kann nicht angelegt werden.")});
+                                      + QStringLiteral("/Bild-2-06-12-2026-14-05-09.bmp\nDer Ordner ")
+                                      + QDir::toNativeSeparators(bilder())
+                                      + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner Stelle "
+                                                       "liegt eine Datei.")});
     EXPECT_EQ(fileContents(bilder()), QByteArray("kein Ordner"));
 }
 
@@ -786,5 +788,6 @@ TEST_F(SlotTransfer, BilderOrdnerOpensTheFolderCreatingItWhenMissing)
     f.Command16->click();
     EXPECT_EQ(opened.urls.size(), 1);
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(bilder())
-                                      + QStringLiteral(" fehlt und kann nicht angelegt werden.")});
+                                      + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner Stelle "
+                                                       "liegt eine Datei.")});
 }

@@ -1,4 +1,4 @@
-// A password manager's secret mark: which values keep a change out, and the
+// A password manager's secret mark: which names are the mark, and the
 // clipboard read through Qt (the one chosen off X11) offering nothing of a
 // change marked secret.
 
@@ -13,34 +13,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(SecretMark, SaysSecretInAnyCaseOrCannotBeReadKeepsTheChangeOut)
+TEST(SecretMark, ItsNameInAnyCaseIsTheMarkAndNothingElse)
 {
-    using namespace Qt::Literals::StringLiterals;
-    const struct {
-        std::optional<QByteArray> value;
-        bool keptOut;
-    } cases[] = {
-        {"secret"_ba, true},
-        {"SECRET"_ba, true},
-        {"Secret"_ba, true},
-        {"sEcReT"_ba, true},
-        {" secret\n"_ba, true},
-        {QByteArray("secret\0", 7), true},
-        {QByteArray("\0\t SECRET \r\n\0\0", 14), true},
-        {std::nullopt, true},                      // refused, too slow
-        {""_ba, true},                             // offered without a value
-        {QByteArray(" \0\t", 3), true},            // blanks only
-        {QByteArray(2000, ' ') + "secret", true},  // too long to read
-        {"public"_ba, false},
-        {"secrets"_ba, false},
-        {"not secret"_ba, false},
-        {"sec ret"_ba, false},
-        {"secret!"_ba, false},
-        {QByteArray("secret\0x", 8), false},
-        {"geheim"_ba, false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(secrethint::keepsOut(c.value), c.keptOut) << (c.value ? c.value->toHex().constData() : "(unread)");
+    for (const char *name : {"x-kde-passwordManagerHint", "X-KDE-PASSWORDMANAGERHINT", "x-kde-passwordmanagerhint"})
+        EXPECT_TRUE(secrethint::isMark(name)) << name;
+    for (const char *name : {"x-kde-passwordManagerHint ", "x-kde-passwordManagerHints", "passwordManagerHint", "",
+                             "text/plain"})
+        EXPECT_FALSE(secrethint::isMark(name)) << name;
 }
 
 TEST(SecretMark, TheClipboardReadThroughQtOffersNothingOfAChangeMarkedSecret)
@@ -50,17 +29,26 @@ TEST(SecretMark, TheClipboardReadThroughQtOffersNothingOfAChangeMarkedSecret)
     const std::unique_ptr<Clipboard> chosen = makeClipboard();
     ASSERT_NE(dynamic_cast<QtClipboard *>(chosen.get()), nullptr) << "offscreen, the clipboard is read through Qt";
     Clipboard &board = *chosen;
-    for (const char *mark : {"secret", " Secret\t", "", "public"}) {
+    // The mark's presence alone keeps the change out, whatever its value or the case of its name.
+    const std::pair<const char *, QByteArray> marks[] = {
+        {secrethint::kTarget, "secret"},
+        {secrethint::kTarget, "public"},
+        {secrethint::kTarget, ""},
+        {secrethint::kTarget, QByteArray("\xff\xfes\0e\0c\0r\0e\0t\0", 14)},
+        {"X-KDE-PasswordManagerHint", "secret"},
+        {"x-kde-passwordManagerHint2", "secret"},
+    };
+    for (const auto &[name, mark] : marks) {
         auto *data = new QMimeData;
         data->setText(QStringLiteral("Kennwort"));
         data->setImageData(picture);
-        data->setData(QString::fromLatin1(secrethint::kTarget), QByteArray(mark));
+        data->setData(QString::fromLatin1(name), mark);
         QGuiApplication::clipboard()->setMimeData(data);
-        const bool offered = QByteArray(mark) == "public";
-        EXPECT_EQ(board.GetFormat(vbCFText), offered) << mark;
-        EXPECT_EQ(board.GetFormat(vbCFBitmap), offered) << mark;
-        EXPECT_EQ(board.GetText().has_value(), offered) << mark;
-        EXPECT_EQ(board.GetData().isNull(), !offered) << mark;
+        const bool offered = QByteArray(name).endsWith('2');
+        EXPECT_EQ(board.GetFormat(vbCFText), offered) << name << mark.toHex().constData();
+        EXPECT_EQ(board.GetFormat(vbCFBitmap), offered) << name << mark.toHex().constData();
+        EXPECT_EQ(board.GetText().has_value(), offered) << name << mark.toHex().constData();
+        EXPECT_EQ(board.GetData().isNull(), !offered) << name << mark.toHex().constData();
     }
     // Without the mark, as before.
     QGuiApplication::clipboard()->setText(QStringLiteral("offen"));

@@ -1,10 +1,12 @@
 // One program per user and display: a second start brings the running one
 // forward and ends; what a crashed run left behind never blocks a start.
 
+#include "support/logcapture.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
 
 #include "app/program.h"
+#include "app/runtimefolder.h"
 #include "app/singleinstance.h"
 #include "shell/Starter.h"
 
@@ -16,6 +18,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@
 #include <thread>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -269,4 +273,41 @@ TEST(SingleInstance, ASecondStartBringsTheSelectorForwardAsTheIconsDoubleClickDo
     // A program that is ending ignores the request.
     s.Label3_Click();
     EXPECT_EQ(startElsewhere(run.path()).start, Start::Forwarded);
+}
+
+// Without XDG_RUNTIME_DIR the program picks the folder for its lock and
+// socket itself, private to the user, and the toolkit says nothing.
+TEST(RuntimeFolder, WithoutTheVariableAFolderOnlyTheUserMayEnterIsChosenSilently)
+{
+    QTemporaryDir t;
+    auto mode = [&t](const char *name) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(t.filePath(QString::fromLatin1(name))).constData(), &st) == 0
+                   ? int(st.st_mode & 07777) : -1;
+    };
+    QDir(t.path()).mkdir(QStringLiteral("weit"));
+    ::chmod(QFile::encodeName(t.filePath(QStringLiteral("weit"))).constData(), 0755);
+    QFile::link(t.filePath(QStringLiteral("weit")), t.filePath(QStringLiteral("link")));
+    writeFile(t.filePath(QStringLiteral("datei")), "x");
+    const uid_t me = geteuid();
+    // Made or narrowed when the user's own; a link, a file or another user's folder is refused unchanged.
+    const std::tuple<const char *, uid_t, bool, int> rows[] = {
+        {"link", me, false, 0777}, {"weit", me + 1, false, 0755}, {"datei", me, false, 0644},
+        {"neu/tiefer", me, true, 0700}, {"weit", me, true, 0700}};
+    for (const auto &[name, owner, made, after] : rows) {
+        EXPECT_EQ(runtimefolder::makePrivate(t.filePath(QString::fromLatin1(name)), owner), made) << name;
+        EXPECT_EQ(mode(name), after) << name;
+    }
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(t.path()));
+    qunsetenv("XDG_RUNTIME_DIR");
+    const LogCapture log;
+    const QString chosen = runtimefolder::ensure();
+    EXPECT_EQ(QFileInfo(chosen).dir(), QDir(t.path()));
+    EXPECT_EQ(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), chosen);
+    EXPECT_TRUE(log.all().filter(QStringLiteral("QStandardPaths")).isEmpty()) << log.all().join('|').toStdString();
+    wasSet ? qputenv("XDG_RUNTIME_DIR", oldRuntime) : qunsetenv("XDG_RUNTIME_DIR");
+    oldTemp.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTemp);
 }

@@ -97,6 +97,15 @@ TEST_F(TextSave, AnEmptyTextIsRefusedWithItsMessageOnly)
     w.Command5_Click();
     EXPECT_EQ(texts(), QStringList{"Kein Text geladen, Datei wird nicht gespeichert"});
     EXPECT_FALSE(QFileInfo::exists(folder()));
+
+    // Only an empty text: blanks alone are a text like any other.
+    for (const char *blanks : {" ", "\t", "\r\n"}) {
+        d.clock.time = d.clock.time.addSecs(1);
+        w.Text2->setText(QString::fromLatin1(blanks));
+        w.Command5_Click();
+        EXPECT_TRUE(texts().last().startsWith(kSavedStart)) << blanks;
+        EXPECT_EQ(fileContents(folder() + "/Text" + w.Label2->text() + ".txt"), QByteArray(blanks) + "\r\n");
+    }
 }
 
 TEST_F(TextSave, AFailedWriteIsReportedWithThePathAndLeavesNoFileAndTheListAlone)
@@ -105,14 +114,27 @@ TEST_F(TextSave, AFailedWriteIsReportedWithThePathAndLeavesNoFileAndTheListAlone
     w.List1[0]->AddItem(QStringLiteral("bleibt"));
     w.Text2->setText(QString(32767, QLatin1Char('y')));
     const QString path = folder() + QStringLiteral("/Text-06-12-2026-14-05-09.txt");
-    const QString failed = QStringLiteral("Text konnte nicht gespeichert werden: ") + QDir::toNativeSeparators(path);
+    const QString failed = QStringLiteral("Text konnte nicht gespeichert werden: ") + QDir::toNativeSeparators(path)
+                           + QLatin1Char('\n');
 
-    // "text" is a file.
+    // "text" is a file: the message says why, as the image store's does.
     writeFile(folder(), "ich bin kein Ordner");
     w.Command5_Click();
-    EXPECT_EQ(texts(), QStringList{failed});
+    EXPECT_EQ(texts(), QStringList{failed + QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder())
+                                   + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner Stelle liegt "
+                                                    "eine Datei.")});
     EXPECT_EQ(fileContents(folder()), QByteArray("ich bin kein Ordner"));
     QFile::remove(folder());
+
+    // A link at the file's name: neither it nor the file it points to is written.
+    writeFile(d.roots.current + QStringLiteral("/anderswo.txt"), "fremd");
+    QDir().mkpath(folder());
+    QFile::link(d.roots.current + QStringLiteral("/anderswo.txt"), path);
+    w.Command5_Click();
+    EXPECT_TRUE(texts().last().startsWith(failed + QStringLiteral("An Stelle der Datei steht eine Verknüpfung")));
+    EXPECT_EQ(fileContents(d.roots.current + QStringLiteral("/anderswo.txt")), QByteArray("fremd"));
+    QFile::remove(path);
+    d.messages.calls.clear();
 
     // A full disk (a file-size limit stands in for it): the old file stays whole, no stray file.
     writeFile(path, "alt");
@@ -125,7 +147,10 @@ TEST_F(TextSave, AFailedWriteIsReportedWithThePathAndLeavesNoFileAndTheListAlone
     w.Command5_Click();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(texts(), (QStringList{failed, failed}));
+    ASSERT_EQ(texts().size(), 1);
+    EXPECT_TRUE(texts().last().startsWith(failed + QStringLiteral("Die Datei konnte nicht vollständig geschrieben "
+                                                                  "werden (")));
+    EXPECT_TRUE(texts().last().endsWith(QStringLiteral("). Eine ältere Datei gleichen Namens bleibt unverändert.")));
     EXPECT_EQ(fileContents(path), QByteArray("alt"));
     EXPECT_EQ(saved(), QStringList{"Text-06-12-2026-14-05-09.txt"});
 
@@ -135,8 +160,8 @@ TEST_F(TextSave, AFailedWriteIsReportedWithThePathAndLeavesNoFileAndTheListAlone
         QFile::setPermissions(folder(), QFile::ReadOwner | QFile::ExeOwner);
         w.Command5_Click();
         QFile::setPermissions(folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EXPECT_EQ(texts().size(), 3);
-        EXPECT_EQ(texts().last(), failed);
+        EXPECT_EQ(texts().size(), 2);
+        EXPECT_TRUE(texts().last().startsWith(failed + QStringLiteral("Keine Schreibrechte im Ordner ")));
         EXPECT_TRUE(saved().isEmpty());
     }
     EXPECT_EQ(w.List1[0]->entries()->entries(), QStringList{"bleibt"});
@@ -176,5 +201,6 @@ TEST_F(TextSave, TheFolderButtonOpensTheFolderTheSavesGoIntoWhateverTheCurrentDi
     EXPECT_EQ(opened.urls.size(), 1);
     ASSERT_EQ(d.messages.calls.size(), 1u);
     EXPECT_EQ(d.messages.calls.at(0).text, QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(folder())
-                                               + QStringLiteral(" fehlt und kann nicht angelegt werden."));
+                                               + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner "
+                                                                "Stelle liegt eine Datei."));
 }

@@ -1,5 +1,6 @@
 // Shell open, transparency and the always-on-top band, alone and from the image store.
 
+#include "support/files.h"
 #include "support/openedurls.h"
 #include "support/qtprint.h"
 #include "support/testdesktop.h"
@@ -15,6 +16,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -195,6 +197,47 @@ TEST(ShellOpen, WhatCannotBeOpenedIsNotPassedOn)
     EXPECT_TRUE(opener.urls.isEmpty());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(ShellExecuteA(f.hWnd(), "print", "x", "", "", SW_SHOWNORMAL), SE_ERR_NOASSOC);
+}
+
+// What cannot be opened is said in a message of the window naming it: a
+// missing page (F1), no program for it, and the desktop's opener (xdg-open)
+// ending in an error once the program it started refused to run.
+TEST(ShellOpen, WhatCannotBeOpenedIsSaidInAMessageNamingIt)
+{
+    TestDesktop d;
+    Formbilder &f = d.forms->get<Formbilder>();
+    const QString page = d.roots.current + QStringLiteral("/mk-hilfe/index.html");
+    const QString failed = QStringLiteral("Konnte nicht geöffnet werden: ") + page + QLatin1Char('\n');
+    f.Show();
+    QTest::keyClick(f.Text1, Qt::Key_F1);
+    EXPECT_EQ(d.messages.texts(), QStringList{failed + QStringLiteral("Die Datei oder der Ordner fehlt.")});
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    touch(page);
+    shell32::UseOpener([](const QString &, const shell32::Opened &) { return false; });
+    modMain::OpenHelp(f.hWnd());
+    EXPECT_EQ(d.messages.texts().last(), failed + QStringLiteral("Es ist kein Programm eingerichtet, das es öffnet."));
+
+    // The desktop's own opener, a stand-in for xdg-open on the path that writes what it was asked to open.
+    shell32::UseOpener({});
+    QTemporaryDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    const QString asked = bin.filePath(QStringLiteral("asked")), opener = bin.filePath(QStringLiteral("xdg-open"));
+    for (const int code : {0, 4}) {
+        d.messages.calls.clear();
+        QFile::remove(asked);
+        writeFile(opener, "#!/bin/sh\nsleep 0.2\nprintf %s \"$1\" >" + QFile::encodeName(asked) + "\nexit " + QByteArray::number(code));
+        QFile::setPermissions(opener, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        modMain::OpenHelp(f.hWnd());
+        EXPECT_TRUE(d.messages.calls.empty()) << "nothing said while the opener runs";
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(asked), 5000);
+        QTest::qWait(code ? 0 : 300);
+        QTRY_COMPARE_WITH_TIMEOUT(d.messages.texts().size(), code ? 1 : 0, 5000);
+        EXPECT_EQ(fileContents(asked), QUrl::fromLocalFile(page).toEncoded());
+    }
+    EXPECT_EQ(d.messages.texts().value(0), failed + QStringLiteral("Das Programm, das es anzeigen sollte, ließ sich "
+                                                                   "nicht starten oder ist mit einem Fehler beendet worden."));
+    qputenv("PATH", path);
 }
 
 TEST(ShellOpen, AnInstalledProgramFindsWhatTheCurrentDirectoryLacksInItsShareFolder)
