@@ -145,8 +145,8 @@ TEST_F(WaylandE2E, CopyBackReachesWaylandProgramsAndComesBackAsAChange)
     EXPECT_EQ(QImage::fromData(paste(QStringLiteral("image/png")), "PNG").convertToFormat(QImage::Format_RGB32), picture);
 }
 
-// A change its owner marks secret is kept out, its content never asked
-// for; so is one whose mark is never written. A source that never writes is
+// A change its owner marks secret is kept out, whatever the mark's value or
+// the case of its name, and nothing of it is asked for. A source that never writes is
 // given up after the wait for its next step, one that writes without end is
 // cut at the text limit. Each costs only its own change (one change message),
 // the program goes on turning meanwhile, and the next copy is captured.
@@ -161,8 +161,7 @@ TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
         bool contentAsked;
     } rows[] = {
         {{mark + QStringLiteral("secret"), text + QStringLiteral("Kennwort")}, {}, false},
-        {{mark + QStringLiteral("!"), text + QStringLiteral("Kennwort")}, {}, false},
-        {{mark + QStringLiteral("other"), text + QStringLiteral("Kennwort")}, QStringLiteral("Kennwort"), true},
+        {{mark.toUpper() + QStringLiteral("other"), text + QStringLiteral("Kennwort")}, {}, false},
         {{text + QStringLiteral("!")}, {}, true},
         {{text + QStringLiteral("~")}, QString(32767, QLatin1Char('x')), true},
     };
@@ -185,7 +184,7 @@ TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
         EXPECT_TRUE(entries().last() == (r.captured.isEmpty() ? before : r.captured)) << row;
         EXPECT_EQ(desktop->clipboard.GetText().has_value(), !r.captured.isEmpty()) << row;
         const QByteArray asked = owner.readAll();
-        EXPECT_EQ(asked.contains("asked text/plain"), r.contentAsked) << row;
+        EXPECT_EQ(asked.contains("asked"), r.contentAsked) << row;
         if (r.types.join(QString()).contains(QStringLiteral("!"))) {
             EXPECT_GE(ticksWhileFetched, 50) << row << ": the wait froze the program";
         }
@@ -194,6 +193,5 @@ TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
     EXPECT_TRUE(entryArrives(QStringLiteral("danach")));
     const QString timedOut = QStringLiteral("fetch timed out asking for \"%1\" - the owner sent nothing for 1500 ms");
     EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
-              QStringList({timedOut.arg(QStringLiteral("x-kde-passwordManagerHint")),
-                           timedOut.arg(QStringLiteral("text/plain;charset=utf-8"))}));
+              QStringList({timedOut.arg(QStringLiteral("text/plain;charset=utf-8"))}));
 }

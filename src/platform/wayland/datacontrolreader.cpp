@@ -126,16 +126,12 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
     m_givenUp = false;
     const QByteArrayList types = m_offers[offer].types;
 
-    // The secret mark first: a change marked secret, or whose mark cannot
-    // be read, brings nothing, and its content is never asked for.
-    if (types.contains(secrethint::kTarget)) {
-        bool cut = false;
-        const auto hint = read(offer, secrethint::kTarget, secrethint::kMaxBytes, &cut);
-        if (secrethint::keepsOut(cut ? std::nullopt : hint)) {
-            qCInfo(lcClipboard) << (hint && !cut ? "a change marked secret is kept out"
-                                                 : "a change whose secret mark cannot be read is kept out");
-            return result;
-        }
+    // A change whose owner offers the secret mark, whatever its value or the
+    // case of its name, brings nothing: neither the mark nor the content is
+    // ever asked for.
+    if (std::any_of(types.cbegin(), types.cend(), [](const QByteArray &t) { return secrethint::isMark(t); })) {
+        qCInfo(lcClipboard) << "a change marked secret is kept out";
+        return result;
     }
     // Only the types of the table: X11 programs' offers, bridged, name
     // targets such as TARGETS and TIMESTAMP as MIME types too.
