@@ -132,8 +132,12 @@ TEST_F(CaptureE2E, LongTextIsCutAndAnImageLeavesTheListAlone)
     EXPECT_EQ(entries().size(), 2);
 }
 
-TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
+TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboardBesideAnotherManager)
 {
+    // Another clipboard manager holds the role: the content is not put back.
+    QProcess manager;
+    manager.start(QStringLiteral(MANAGER_OWNER), {QStringLiteral("silent")});
+    ASSERT_TRUE(x11::waitUntil([&] { return manager.canReadLine(); }));
     x11::setClipboardText(QStringLiteral("gleich weg"));
     ASSERT_TRUE(waitForCount(1));
     const int beeps = desktop->beeper.count;
@@ -141,6 +145,8 @@ TEST_F(CaptureE2E, AnOwnerThatStopsServingIsAnEmptyClipboard)
     EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; }));
     EXPECT_EQ(entries(), QStringList{QStringLiteral("gleich weg")});
     EXPECT_EQ(text->Text1->Text(), QStringLiteral("gleich weg"));
+    manager.kill();
+    manager.waitForFinished(2000);
 }
 
 TEST_F(CaptureE2E, AnOwnerThatNeverAnswersIsSkippedWithoutFreezingAndTheChainGoesOn)
