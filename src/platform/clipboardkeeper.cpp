@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -34,6 +35,8 @@ struct ClipboardKeeper::X {
     xcb_window_t window = 0;
     uint8_t xfixesEvent = 0;
     quint32 time = XCB_CURRENT_TIME; // the latest server time seen
+    quint32 since = XCB_CURRENT_TIME; // when we took the manager role
+    xcb_window_t clipboardOwner = XCB_NONE;
     std::optional<x11::Atoms> atoms;
     // SAVE_TARGETS requests waiting for their answer, by number.
     std::map<unsigned, xcb_selection_request_event_t> saves;
@@ -77,6 +80,7 @@ struct ClipboardKeeper::X {
         // append to our own property brings one.
         xcb_change_property(c, XCB_PROP_MODE_APPEND, window, atom("MERKOLO_SAVE"), XCB_ATOM_ATOM, 32, 0, nullptr);
         xcb_flush(c);
+        clipboardOwner = owner(atom("CLIPBOARD"));
         return !xcb_connection_has_error(c);
     }
 
@@ -212,6 +216,7 @@ void ClipboardKeeper::takeManagerRole(quint32 time)
     if (x.owner(selection) != x.window)
         return;
     m_manager = true;
+    x.since = time;
     // Announced to the root window, as a manager selection's new owner does.
     xcb_client_message_event_t m{};
     m.response_type = XCB_CLIENT_MESSAGE;
@@ -234,11 +239,12 @@ void ClipboardKeeper::handle(void *event)
     if (type == x.xfixesEvent) {
         auto *n = reinterpret_cast<xcb_xfixes_selection_notify_event_t *>(e);
         x.time = n->timestamp;
-        if (n->owner != XCB_NONE && n->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER)
-            return;
-        if (n->selection == x.atom("CLIPBOARD"))
-            m_events.ownerGone(n->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER, m_manager);
-        else if (n->selection == x.atom("CLIPBOARD_MANAGER"))
+        const bool gone = n->owner == XCB_NONE || n->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
+        if (n->selection == x.atom("CLIPBOARD")) {
+            const xcb_window_t owner = std::exchange(x.clipboardOwner, gone ? XCB_NONE : n->owner);
+            if (gone)
+                m_events.ownerGone(n->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER, m_manager, owner);
+        } else if (gone && n->selection == x.atom("CLIPBOARD_MANAGER"))
             takeManagerRole(n->timestamp);
     } else if (type == XCB_PROPERTY_NOTIFY) {
         auto *p = reinterpret_cast<xcb_property_notify_event_t *>(e);
@@ -261,6 +267,9 @@ void ClipboardKeeper::handle(void *event)
         } else if (req.target == x.atom("TARGETS")) {
             const xcb_atom_t offered[] = {x.atom("TARGETS"), x.atom("SAVE_TARGETS"), x.atom("TIMESTAMP")};
             xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, property, XCB_ATOM_ATOM, 32, 3, offered);
+            x.notify(req, property);
+        } else if (req.target == x.atom("TIMESTAMP")) {
+            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, property, XCB_ATOM_INTEGER, 32, 1, &x.since);
             x.notify(req, property);
         } else if (req.target == x.atom("SAVE_TARGETS")) {
             Save save = x.listed(req.requestor, req.property);

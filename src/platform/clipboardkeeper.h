@@ -29,8 +29,9 @@ public:
     // Called on the keeper's thread.
     struct Events {
         // The clipboard has no owner any more. `ended`: its owner's window or
-        // client went (not a clear); `manager`: we hold the manager role.
-        std::function<void(bool ended, bool manager)> ownerGone;
+        // client went (not a clear); `manager`: we hold the manager role;
+        // `owner`: the window that owned it (0 when not known).
+        std::function<void(bool ended, bool manager, quint32 owner)> ownerGone;
         // An owner about to quit asks us to keep its clipboard; answer() with the outcome.
         std::function<void(Save)> saveAsked;
         // The answer of another manager to handOver(); false at once when none runs.

@@ -46,8 +46,9 @@ X11Clipboard::X11Clipboard()
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { m_fetcher->request(!m_placing); });
     ClipboardKeeper::Events events;
-    events.ownerGone = [this](bool ended, bool manager) {
-        QMetaObject::invokeMethod(this, [this, ended, manager] { ownerGone(ended, manager); }, Qt::QueuedConnection);
+    events.ownerGone = [this](bool ended, bool manager, quint32 owner) {
+        QMetaObject::invokeMethod(
+            this, [this, ended, manager, owner] { ownerGone(ended, manager, owner); }, Qt::QueuedConnection);
     };
     events.saveAsked = [this](ClipboardKeeper::Save save) {
         QMetaObject::invokeMethod(
@@ -138,15 +139,18 @@ void X11Clipboard::accept(const SelectionFetcher::Result &r)
     ++m_writes;
     m_putBackShown = false;
     m_kept = keepable(r);
+    m_keptOwner = r.owner;
     if (r.refused)
         emit pictureRefused(r.refused->size, r.refused->bytes);
     deliver(Snapshot{r.text, r.image});
 }
 
-void X11Clipboard::ownerGone(bool ended, bool manager)
+void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
 {
-    // Only an owner that ended, and only while no other manager keeps the clipboard.
-    const bool restored = ended && manager && !m_kept.empty();
+    // Only an owner that ended, only what was read from it (not an older
+    // content while its own is still being read), and only while no other
+    // manager keeps the clipboard.
+    const bool restored = ended && manager && owner == m_keptOwner && !m_kept.empty();
     if (restored)
         restore(m_kept, nullptr);
     if (m_held) {
@@ -172,6 +176,7 @@ void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const Selection
         return;
     }
     m_kept = k;
+    m_keptOwner = r.owner;
     restore(k, [this, id = save.id](bool placed) { m_keeper->answer(id, placed); });
 }
 

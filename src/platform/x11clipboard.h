@@ -80,7 +80,7 @@ private:
     void arrived(const SelectionFetcher::Result &r);
     void accept(const SelectionFetcher::Result &r);
     void releaseHeld();
-    void ownerGone(bool ended, bool manager);
+    void ownerGone(bool ended, bool manager, quint32 owner);
     void answerSave(const ClipboardKeeper::Save &save, const SelectionFetcher::Result &r);
     void restore(const Kept &kept, std::function<void(bool)> done);
     void place(QMimeData *mime);
@@ -92,6 +92,7 @@ private:
     std::unique_ptr<ClipboardKeeper> m_keeper;
 
     Kept m_kept;
+    quint32 m_keptOwner = 0;     // the window that served it
     unsigned m_writes = 0;       // changes accepted and own writes so far: a late put-back checks it
     bool m_placing = false;      // inside our own put-back's set call
     bool m_putBackShown = false; // the clipboard holds our put-back (not yet replaced)

@@ -1,6 +1,5 @@
-# A GTK program that copies a text ("text TEXT") or a picture ("picture
-# FILE"), says "copied", and quits after MS milliseconds, handing its
-# clipboard to the clipboard manager as GTK programs do.
+# A GTK program: copies a text ("text TEXT") or a picture ("picture FILE"),
+# says "copied", quits after MS ms and hands its clipboard to the manager.
 import sys
 import gi
 gi.require_version('Gtk', '3.0')
@@ -17,7 +16,6 @@ def copy():
     clipboard.set_can_store(None)
     print('copied', flush=True)
     GLib.timeout_add(int(sys.argv[3]), Gtk.main_quit)
-    return False
 
 
 GLib.idle_add(copy)

@@ -1,8 +1,6 @@
-/* Another clipboard manager: takes CLIPBOARD_MANAGER (from whoever holds it)
- * and says "manager". Usage: manager_owner MODE. "keep": a SAVE_TARGETS
- * request is served by reading the clipboard as UTF8_STRING, taking the
- * clipboard with it and answering; then it says "saved". "silent": such a
- * request is never answered. */
+/* Another clipboard manager: takes CLIPBOARD_MANAGER, says "manager". MODE "keep":
+ * SAVE_TARGETS reads the clipboard as UTF8_STRING, takes it, answers, says "saved";
+ * "silent": SAVE_TARGETS is never answered. Usage: manager_owner MODE */
 #include "owner.h"
 
 int main(int argc, char **argv)
@@ -21,7 +19,6 @@ int main(int argc, char **argv)
     xcb_flush(c);
     printf("manager\n");
     fflush(stdout);
-
     xcb_selection_request_event_t asked;
     char *text = NULL;
     int length = 0;
@@ -34,12 +31,12 @@ int main(int argc, char **argv)
                 asked = *r;
                 if (keep)
                     xcb_convert_selection(c, w, clipboard, utf8, kept, r->time);
-            } else if (r->selection == clipboard && text && r->target == targets) {
+            } else if (r->selection == clipboard && text && (r->target == targets || r->target == utf8)) {
                 const xcb_atom_t offered[] = {targets, utf8};
-                xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, XCB_ATOM_ATOM, 32, 2, offered);
-                notify(c, r, r->property);
-            } else if (r->selection == clipboard && text && r->target == utf8) {
-                xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, utf8, 8, length, text);
+                if (r->target == targets)
+                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, XCB_ATOM_ATOM, 32, 2, offered);
+                else
+                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, utf8, 8, length, text);
                 notify(c, r, r->property);
             } else {
                 notify(c, r, XCB_NONE);
