@@ -66,7 +66,7 @@ struct ClipboardKeeper::X {
         root = s->root;
         atoms.emplace(c);
         atoms->prefetch(QByteArrayList{"CLIPBOARD", "CLIPBOARD_MANAGER", "SAVE_TARGETS", "TARGETS", "TIMESTAMP",
-                                       "MANAGER", "NULL", "MERKOLO_SAVE"} + kTextTypes);
+                                       "MANAGER", "MULTIPLE", "NULL", "MERKOLO_SAVE"} + kTextTypes);
         window = xcb_generate_id(c);
         const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
@@ -102,6 +102,22 @@ struct ClipboardKeeper::X {
         n.property = property;
         xcb_send_event(c, 0, req.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&n));
         xcb_flush(c);
+    }
+
+    // Answers the targets of the manager selection that need no one else
+    // (TARGETS, TIMESTAMP) into `property`; false for any other.
+    bool answerAtOnce(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property)
+    {
+        if (target == atom("TARGETS")) {
+            const xcb_atom_t offered[] = {atom("TARGETS"), atom("SAVE_TARGETS"), atom("TIMESTAMP"), atom("MULTIPLE")};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_ATOM, 32, 4, offered);
+            return true;
+        }
+        if (target == atom("TIMESTAMP")) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER, 32, 1, &since);
+            return true;
+        }
+        return false;
     }
 
     // Which kinds the owner's list in `property` of `requestor` names; both
@@ -264,20 +280,31 @@ void ClipboardKeeper::handle(void *event)
         const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
         if (req.selection != x.atom("CLIPBOARD_MANAGER") || !m_manager) {
             x.notify(req, XCB_NONE);
-        } else if (req.target == x.atom("TARGETS")) {
-            const xcb_atom_t offered[] = {x.atom("TARGETS"), x.atom("SAVE_TARGETS"), x.atom("TIMESTAMP")};
-            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, property, XCB_ATOM_ATOM, 32, 3, offered);
-            x.notify(req, property);
-        } else if (req.target == x.atom("TIMESTAMP")) {
-            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, property, XCB_ATOM_INTEGER, 32, 1, &x.since);
-            x.notify(req, property);
         } else if (req.target == x.atom("SAVE_TARGETS")) {
             Save save = x.listed(req.requestor, req.property);
             save.id = ++x.lastSave;
             x.saves.emplace(save.id, req);
             m_events.saveAsked(save);
+        } else if (req.target == x.atom("MULTIPLE") && req.property != XCB_NONE) {
+            // Pairs of target and property; each one we cannot answer at once
+            // (SAVE_TARGETS among them) has its property replaced by None.
+            x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+                x.c, xcb_get_property(x.c, 0, req.requestor, req.property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                nullptr));
+            if (!r || r->format != 32) {
+                x.notify(req, XCB_NONE);
+                return;
+            }
+            auto *pairs = static_cast<xcb_atom_t *>(xcb_get_property_value(r.get()));
+            const int n = xcb_get_property_value_length(r.get()) / 8;
+            for (int i = 0; i < n; ++i) {
+                if (pairs[2 * i + 1] == XCB_NONE || !x.answerAtOnce(req.requestor, pairs[2 * i], pairs[2 * i + 1]))
+                    pairs[2 * i + 1] = XCB_NONE;
+            }
+            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, req.property, r->type, 32, 2 * n, pairs);
+            x.notify(req, req.property);
         } else {
-            x.notify(req, XCB_NONE);
+            x.notify(req, x.answerAtOnce(req.requestor, req.target, property) ? property : XCB_NONE);
         }
     }
 }
