@@ -3,13 +3,15 @@
 
 # Building and running the program.
 program_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
-                  libwayland-dev libwayland-bin fonts-dejavu-core)
+                  libxcb-xfixes0-dev libwayland-dev libwayland-bin fonts-dejavu-core)
 # A desktop of our own when there is no display (scripts/run, the e2e suite).
 desktop_packages=(xvfb openbox trayer x11-utils)
 # The test suite and the benchmarks on top.
-# sway, wl-clipboard and foot: a headless Wayland desktop for the data-control tests.
+# sway, wl-clipboard and foot: a headless Wayland desktop for the data-control
+# tests; python3-gi with GTK: a real program that copies and quits.
 test_packages=(libgtest-dev libbenchmark-dev fonts-dejavu-extra xclip xdotool imagemagick
-               desktop-file-utils appstream dpkg-dev file lintian man-db sway wl-clipboard foot)
+               desktop-file-utils appstream dpkg-dev file lintian man-db sway wl-clipboard foot
+               python3-gi gir1.2-gtk-3.0)
 
 # install_missing TAG package...: installs the packages not yet installed,
 # printing one line that names them.

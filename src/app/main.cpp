@@ -1,3 +1,4 @@
+#include "endsignals.h"
 #include "program.h"
 #include "programfolders.h"
 #include "runtimefolder.h"
@@ -87,6 +88,8 @@ int main(int argc, char **argv)
     Forms forms(services);
     program::wire(forms);
     QObject::connect(&instance, &SingleInstance::forwardRequested, &instance, [&forms] { program::bringForward(forms); });
+    // Ended from outside (logout, kill), the program closes as its EXIT entry does.
+    EndSignals endSignals([&forms] { forms.End(); });
     forms.get<Starter>().Show();
     // Told once the selector shows; the program works on meanwhile.
     if (!folderProblem.isEmpty())

@@ -35,6 +35,9 @@ void wire(Forms &forms)
     shell32::UseTrayService(forms.services().tray);
     forms.addEndStep([&forms] { Zwischablage::leaveBeforeEnd(forms); });
     Services &s = forms.services();
+    // Once out of the viewer chain, so that a manager taking the clipboard over is not captured.
+    if (s.clipboard)
+        forms.addEndStep([clipboard = s.clipboard] { clipboard->keepAfterEnd(); });
     if (s.clipboard && s.tray) {
         QObject::connect(s.clipboard, &Clipboard::pictureRefused, s.tray, [tray = s.tray](QSize size) {
             tray->notify(kAppTitle, refusalNotice(size));

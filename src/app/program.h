@@ -10,7 +10,8 @@ namespace program {
 
 // The notification area behind Shell_NotifyIconA is the registry's tray
 // service; a picture too big to capture is announced from the tray icon;
-// before the program ends, the hidden viewer window leaves the viewer chain.
+// before the program ends, the hidden viewer window leaves the viewer chain
+// and the clipboard is left with a running clipboard manager.
 void wire(Forms &forms);
 
 // A second start of the program: the selector window comes forward as a

@@ -334,11 +334,17 @@ SelectionFetcher::~SelectionFetcher()
         ::close(m_wake);
 }
 
-void SelectionFetcher::request()
+unsigned SelectionFetcher::request(bool change)
 {
-    ++m_requested;
+    const unsigned number = ++m_requested;
+    if (change) {
+        unsigned seen = m_changeRequested.load();
+        while (seen < number && !m_changeRequested.compare_exchange_weak(seen, number)) {
+        }
+    }
     const uint64_t one = 1;
     [[maybe_unused]] const auto n = ::write(m_wake, &one, sizeof one);
+    return number;
 }
 
 void SelectionFetcher::run()
@@ -354,8 +360,11 @@ void SelectionFetcher::run()
             return;
         // Requests made meanwhile are all about what the clipboard holds now: one fetch serves them.
         const unsigned generation = m_requested.load();
+        const bool change = m_changeRequested.load() > m_served;
         m_served = generation;
-        const Result r = fetch(generation);
+        Result r = fetch(generation);
+        r.generation = generation;
+        r.change = change;
         if (m_stop)
             return;
         m_done(r);
@@ -370,6 +379,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
     // has taken the clipboard: a repeated notice of the same change, or new
     // content from the same owner, is fetched once this fetch is done.
     const xcb_window_t owner = x.owner();
+    result.owner = owner;
     unsigned checked = generation;
     auto overtaken = [&] {
         const unsigned now = m_requested.load();
@@ -411,6 +421,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
                               return k.utf8 && type == x.atom(k.name);
                           });
         result.text = utf8 ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
+        result.textCut = textCut;
         break;
     }
 
@@ -426,13 +437,17 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             break; // the same picture in another type is just as big
         if (!image.isNull()) {
             result.image = std::move(image);
+            result.imageBytes = *bytes;
+            result.imageType = mime;
             break;
         }
         qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
     }
     // A fetch overtaken by a newer change brings nothing: what it read may be half of the old content.
-    if (t.givenUp())
+    if (t.givenUp()) {
         result = Result();
+        result.owner = owner;
+    }
     return result;
 }
 

@@ -30,8 +30,14 @@ public:
     };
     struct Result {
         std::optional<QString> text;
+        bool textCut = false; // the text is only the start of a longer one
         QImage image;
+        QByteArray imageBytes; // the picture as its owner sent it, in `imageType`
+        QByteArray imageType;
         std::optional<Refusal> refused;
+        quint32 owner = 0;       // the window that owned the clipboard when the fetch began
+        unsigned generation = 0; // the last request this fetch serves
+        bool change = true;      // it serves a notice of a change (not only a look of our own)
     };
     using Done = std::function<void(const Result &)>;
 
@@ -48,8 +54,10 @@ public:
     bool connected() const { return m_connected; }
     // Asks for a fetch of what the clipboard holds now; `done` runs on the
     // worker thread when it ends. A fetch still running from another owner
-    // is abandoned; one from the same owner ends first.
-    void request();
+    // is abandoned; one from the same owner ends first. `change`: false when
+    // the program only looks again (no change of the clipboard is noticed).
+    // Returns the request's number, which the fetch serving it carries.
+    unsigned request(bool change = true);
 
     // Limits of one transfer and of a picture.
     static constexpr qsizetype kMaxTextBytes = 64 * 1024 * 1024;
@@ -75,6 +83,7 @@ private:
     bool m_connected = false;
     int m_wake = -1; // eventfd: a request or the end
     std::atomic<unsigned> m_requested{0};
+    std::atomic<unsigned> m_changeRequested{0}; // the number of the latest request for a change
     unsigned m_served = 0;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;

@@ -30,6 +30,9 @@ public:
     // other programs) a moment later; a later set or clear always wins.
     virtual void SetData(const QImage &image) = 0;
     virtual void Clear() = 0;
+    // Run before the program ends: what the program put on the clipboard is
+    // left with a running clipboard manager, waiting a bounded time for it.
+    virtual void keepAfterEnd() {}
 
 signals:
     // The system clipboard changed (another program or this one wrote it).

@@ -5,11 +5,26 @@
 // freeze the program. Each change is delivered as one snapshot (text and
 // bitmap of the same change), in the order of the changes. Writing goes
 // through Qt, which then owns and serves the clipboard.
+//
+// The clipboard also outlives the programs that fill it: while no other
+// clipboard manager runs, the last content read whole goes back on the
+// clipboard when its owner ends, or when an owner about to quit asks for it
+// (SAVE_TARGETS); see clipboardkeeper.h. Putting it back is no change of
+// the clipboard for the program: nothing is delivered for it.
 
+#include "platform/clipboardkeeper.h"
 #include "platform/clipboardwriter.h"
 #include "platform/selectionfetcher.h"
 
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <functional>
 #include <memory>
+#include <vector>
+
+class QMimeData;
 
 class X11Clipboard : public ClipboardWriter
 {
@@ -32,18 +47,67 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+    void SetText(const QString &text) override;
+    void SetData(const QImage &image) override;
+    void Clear() override;
+    void keepAfterEnd() override;
 
     // Snapshots delivered so far; the first one is what the clipboard held at start.
     int snapshots() const { return m_snapshots; }
+    // True while the program holds the clipboard manager role.
+    bool keeping() const { return m_keeper && m_keeper->manager(); }
 
     // Longest wait for the owner's next step, and for one change in all.
     static constexpr int kPatienceMs = SelectionFetcher::Limits{}.patienceMs;
     static constexpr int kOverallMs = SelectionFetcher::Limits{}.overallMs;
+    // Longest wait at the end for another clipboard manager's answer.
+    static constexpr int kHandOverMs = 1000;
+
+signals:
+    // The last content went back on the clipboard after its owner ended.
+    void putBack();
 
 private:
+    // The last content read whole, as it can go back on the clipboard.
+    struct Kept {
+        std::optional<QString> text;
+        QImage image;
+        QByteArray png; // the picture's PNG bytes when its owner sent PNG
+        bool empty() const { return !text && image.isNull(); }
+    };
+    static Kept keepable(const SelectionFetcher::Result &r);
+
+    void arrived(const SelectionFetcher::Result &r);
+    void accept(const SelectionFetcher::Result &r);
+    void releaseHeld();
+    void ownerGone(bool ended, bool manager, quint32 owner);
+    void answerSave(const ClipboardKeeper::Save &save, const SelectionFetcher::Result &r);
+    void restore(const Kept &kept, std::function<void(bool)> done);
+    void place(QMimeData *mime);
     void deliver(const Snapshot &snapshot);
 
     Snapshot m_current;
     int m_snapshots = 0;
     std::unique_ptr<SelectionFetcher> m_fetcher;
+    std::unique_ptr<ClipboardKeeper> m_keeper;
+
+    Kept m_kept;
+    quint32 m_keptOwner = 0;     // the window that served it
+    unsigned m_writes = 0;       // changes accepted and own writes so far: a late put-back checks it
+    bool m_placing = false;      // inside our own put-back's set call
+    bool m_putBackShown = false; // the clipboard holds our put-back (not yet replaced)
+    quint32 m_ownWindow = 0;     // the window through which the toolkit owns the clipboard
+    // A change to "no owner" waits for the keeper's word on whether the
+    // content goes back; the word may also come first.
+    std::optional<SelectionFetcher::Result> m_held;
+    QTimer m_holdTimer;
+    std::optional<bool> m_restored;
+    QElapsedTimer m_restoredAge;
+    struct PendingSave {
+        ClipboardKeeper::Save save;
+        unsigned generation;
+    };
+    std::vector<PendingSave> m_saves;
+    std::function<void(bool)> m_handedOver;
+    QThreadPool m_encoder;
 };

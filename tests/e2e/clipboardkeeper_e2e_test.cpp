@@ -1,0 +1,171 @@
+// The clipboard outlives the programs that fill it: real owners (a GTK
+// program, xclip, a password manager's owner) end, another clipboard manager
+// runs or not, and the program itself ends.
+
+#include "program.h"
+#include "capture/ModuleZ.h"
+#include "textdesktop.h"
+#include "x11.h"
+
+#include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The window that owns selection `name` now (0: none).
+quint32 selectionOwner(const char *name)
+{
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    auto *a = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+    auto *o = a ? xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, a->atom), nullptr) : nullptr;
+    const quint32 owner = o ? o->owner : 0;
+    free(a);
+    free(o);
+    xcb_disconnect(c);
+    return owner;
+}
+
+// Programs a test starts, each ended by its own process id when the test ends.
+struct Started {
+    std::vector<std::unique_ptr<QProcess>> list;
+    ~Started()
+    {
+        for (auto &p : list) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+    }
+    // Starts `program` and waits for `word` on its output.
+    QProcess &start(const QString &program, const QStringList &args, const QByteArray &word)
+    {
+        list.push_back(std::make_unique<QProcess>());
+        QProcess &p = *list.back();
+        p.start(program, args);
+        QByteArray said;
+        x11::waitUntil([&] { return (said += p.readAllStandardOutput()).contains(word); }, 10000);
+        EXPECT_TRUE(said.contains(word)) << program.toStdString() << " did not say " << word.toStdString();
+        return p;
+    }
+};
+
+const QString kGtkCopy = QStringLiteral(GTK_COPY);
+const QString kPython = QStringLiteral("/usr/bin/python3"); // where python3-gi is installed
+
+class KeeperE2E : public TextDesktopTest
+{
+protected:
+    Started started;
+};
+
+TEST_F(KeeperE2E, AGtkProgramThatCopiesAndQuitsLeavesItsTextOrPictureOnTheClipboardListedOnce)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("bild.png"));
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 40, 90));
+    ASSERT_TRUE(picture.save(file));
+    for (const bool text : {true, false}) {
+        SCOPED_TRACE(text ? "text" : "picture");
+        const QString copied = QStringLiteral("aus GTK kopiert, dann beendet");
+        const int before = desktop->clipboard.snapshots();
+        QProcess &gtk = started.start(kPython, {kGtkCopy, text ? "text" : "picture", text ? copied : file, "300"},
+                                      "copied");
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before; }));
+        const int snapshots = desktop->clipboard.snapshots();
+        const int beeps = desktop->beeper.count;
+        ASSERT_TRUE(x11::waitUntil([&] { return gtk.state() == QProcess::NotRunning; }, 10000));
+        if (text) {
+            EXPECT_EQ(QString::fromUtf8(x11::readClipboard()), copied);
+            EXPECT_EQ(entries().count(copied), 1);
+        } else {
+            const QImage back = QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG");
+            EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture);
+        }
+        x11::waitUntil([] { return false; }, 200); // a late change would show now
+        EXPECT_EQ(desktop->clipboard.snapshots(), snapshots) << "putting back is no change";
+        EXPECT_EQ(desktop->beeper.count, beeps);
+    }
+}
+
+TEST_F(KeeperE2E, AKilledOwnerIsBroughtBackWholeButASecretOneLeavesTheClipboardEmpty)
+{
+    const QString longText = QString(ModuleZ::kMaxText + 5000, QLatin1Char('l')) + QStringLiteral("ende");
+    struct Case {
+        const char *what;
+        QString text;
+        bool secret;
+    } cases[] = {{"xclip", QStringLiteral("xclip wird beendet"), false},
+                 {"over the list's limit", longText, false},
+                 {"marked secret", QStringLiteral("geheim"), true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = desktop->clipboard.snapshots();
+        if (c.secret)
+            started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), c.text}, "mark");
+        else
+            x11::setClipboardText(c.text);
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before; }));
+        const int snapshots = desktop->clipboard.snapshots();
+        const int beeps = desktop->beeper.count;
+        x11::stopClipboardOwners(); // SIGKILL, as started's end below
+        for (auto &p : started.list)
+            p->kill();
+        if (c.secret) {
+            EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; })) << "an empty clipboard";
+            EXPECT_EQ(selectionOwner("CLIPBOARD"), 0u);
+            continue;
+        }
+        EXPECT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == c.text; }));
+        x11::waitUntil([] { return false; }, 200);
+        EXPECT_EQ(desktop->clipboard.snapshots(), snapshots);
+        EXPECT_EQ(desktop->beeper.count, beeps);
+    }
+    EXPECT_EQ(entries().count(longText.left(ModuleZ::kMaxText)), 1) << "the list holds it cut, once";
+}
+
+TEST_F(KeeperE2E, AnotherClipboardManagerKeepsTheRole)
+{
+    ASSERT_TRUE(desktop->clipboard.keeping());
+    started.start(QStringLiteral(MANAGER_OWNER), {QStringLiteral("keep")}, "manager");
+    const quint32 other = selectionOwner("CLIPBOARD_MANAGER");
+    EXPECT_TRUE(x11::waitUntil([&] { return !desktop->clipboard.keeping(); }));
+    X11Clipboard second; // a start while another manager holds the role
+    x11::waitUntil([] { return false; }, 200);
+    EXPECT_FALSE(second.keeping());
+    EXPECT_EQ(selectionOwner("CLIPBOARD_MANAGER"), other);
+}
+
+// The real program, ended by SIGTERM while it holds the clipboard, beside a
+// manager that keeps it or one that never answers.
+TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
+{
+    if (!x11::available())
+        GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+    for (const char *mode : {"keep", "silent"}) {
+        SCOPED_TRACE(mode);
+        Started started;
+        const QString copied = QStringLiteral("von Merkolo gehalten");
+        e2e::Program program;
+        ASSERT_TRUE(x11::waitUntil([] { return selectionOwner("CLIPBOARD_MANAGER") != 0; }, 10000));
+        x11::setClipboardText(copied);
+        x11::waitUntil([] { return false; }, 500); // read by the program
+        x11::stopClipboardOwners();                   // the program puts it back and owns it
+        ASSERT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == copied; }));
+        QProcess &manager = started.start(QStringLiteral(MANAGER_OWNER), {QString::fromLatin1(mode)}, "manager");
+        ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
+        EXPECT_TRUE(program.waitForEnd(3000).has_value()) << "the end is held up";
+        if (QByteArray(mode) == "keep") {
+            EXPECT_TRUE(x11::waitUntil([&] { return manager.readAllStandardOutput().contains("saved"); }));
+            EXPECT_EQ(QString::fromUtf8(x11::readClipboard()), copied);
+        }
+    }
+}
+
+} // namespace
