@@ -42,7 +42,7 @@ struct Started {
             p->waitForFinished(2000);
         }
     }
-    // Starts `program` and waits for `word` on its output.
+    // Starts `program` and waits for `word` on its output (none: at once).
     QProcess &start(const QString &program, const QStringList &args, const QByteArray &word)
     {
         list.push_back(std::make_unique<QProcess>());
@@ -108,7 +108,7 @@ TEST_F(KeeperE2E, AKilledOwnerIsBroughtBackWholeButASecretOneLeavesTheClipboardE
         SCOPED_TRACE(c.what);
         const int before = desktop->clipboard.snapshots();
         if (c.secret)
-            started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), c.text}, "mark");
+            started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), c.text}, {}); // asked nothing
         else
             x11::setClipboardText(c.text);
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before; }));
