@@ -64,8 +64,9 @@ void capture(Zwischablage *window)
     // image store's wrap message, a question) would run inside the box, half
     // way through the handler that asked. It waits for the answer, and
     // everything after it waits too, so the order of changes is kept.
-    if (modalgate::open() || modalgate::pending()) {
-        modalgate::whenClosed(window, [window, c] {
+    ModalGate &gate = window->services().messages->gate();
+    if (gate.open() || gate.pending()) {
+        gate.whenClosed(window, [window, c] {
             if (!window->isUnloaded())
                 handOff(window, c);
         });

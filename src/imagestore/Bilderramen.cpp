@@ -131,7 +131,7 @@ void Bilderramen::Timer1_Timer()
     // Delivered between other events only: while a message box waits for
     // the user (the one way a handler of this window lets the timer in), the
     // refresh waits one more interval (the timer stays enabled).
-    if (isUnloaded() || modalgate::open())
+    if (isUnloaded() || services().messages->gate().open())
         return;
     store().Command18_Click();
     Label1_Click();

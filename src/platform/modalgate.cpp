@@ -1,74 +1,44 @@
 #include "platform/modalgate.h"
 
-#include <QCoreApplication>
-#include <QPointer>
-
-#include <deque>
-#include <utility>
-
-namespace modalgate {
-
-namespace {
-
-int g_open = 0;
-bool g_posted = false;
-bool g_running = false;
-std::deque<std::pair<QPointer<QObject>, std::function<void()>>> g_waiting;
-
-void runWaiting();
-
-void post()
+ModalGate::Scope::Scope(ModalGate &gate) : m_gate(gate)
 {
-    if (g_posted || g_waiting.empty() || !QCoreApplication::instance())
-        return;
-    g_posted = true;
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &runWaiting, Qt::QueuedConnection);
+    ++m_gate.m_open;
 }
 
-void runWaiting()
+ModalGate::Scope::~Scope()
 {
-    g_posted = false;
-    if (g_running)
+    if (--m_gate.m_open == 0)
+        m_gate.post();
+}
+
+void ModalGate::whenClosed(QObject *context, std::function<void()> work)
+{
+    m_waiting.emplace_back(context, std::move(work));
+    if (m_open == 0)
+        post();
+}
+
+void ModalGate::post()
+{
+    if (m_posted || m_waiting.empty())
+        return;
+    m_posted = true;
+    // Queued on the gate itself: a gate that is gone runs nothing.
+    QMetaObject::invokeMethod(this, &ModalGate::runWaiting, Qt::QueuedConnection);
+}
+
+void ModalGate::runWaiting()
+{
+    m_posted = false;
+    if (m_running)
         return; // the loop below is still at work further up the stack
-    g_running = true;
+    m_running = true;
     // One at a time: a piece of work may open a box again, and the rest then waits for it.
-    while (!g_waiting.empty() && g_open == 0) {
-        auto [context, work] = std::move(g_waiting.front());
-        g_waiting.pop_front();
+    while (!m_waiting.empty() && m_open == 0) {
+        auto [context, work] = std::move(m_waiting.front());
+        m_waiting.pop_front();
         if (context)
             work();
     }
-    g_running = false;
+    m_running = false;
 }
-
-} // namespace
-
-bool open()
-{
-    return g_open > 0;
-}
-
-Scope::Scope()
-{
-    ++g_open;
-}
-
-Scope::~Scope()
-{
-    if (--g_open == 0)
-        post();
-}
-
-bool pending()
-{
-    return !g_waiting.empty();
-}
-
-void whenClosed(QObject *context, std::function<void()> work)
-{
-    g_waiting.emplace_back(context, std::move(work));
-    if (g_open == 0)
-        post();
-}
-
-} // namespace modalgate

@@ -53,7 +53,7 @@ QWidget *QtMessageBox::owner() const
 
 int QtMessageBox::show(const QString &text, int style, const QString &title)
 {
-    modalgate::Scope open;
+    ModalGate::Scope open(gate());
     // Owned by the window that asked: the box opens over it, centred, and
     // the window manager keeps it above its owner.
     QPointer<QMessageBox> box = new QMessageBox(owner());

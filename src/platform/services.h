@@ -3,6 +3,8 @@
 // implementation (qtservices.h, and the clipboards of clipboardfactory.h) and a
 // fake for tests.
 
+#include "platform/modalgate.h"
+
 #include <QDateTime>
 #include <QIcon>
 #include <QImage>
@@ -54,6 +56,11 @@ public:
     virtual ~MessageBoxService() = default;
     // Modal box; returns vbOK, vbYes or vbNo. An empty title means the application title.
     virtual int show(const QString &text, int style, const QString &title) = 0;
+    // Open while a box is: what must wait for the answer waits here.
+    ModalGate &gate() { return m_gate; }
+
+private:
+    ModalGate m_gate;
 };
 
 class Beeper

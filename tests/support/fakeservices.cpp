@@ -60,7 +60,7 @@ void FakeClipboard::setFromOutside(const std::optional<QString> &t, const QImage
 
 int FakeMessageBox::show(const QString &text, int style, const QString &title)
 {
-    modalgate::Scope open; // as a real box: what arrives meanwhile waits for the answer
+    ModalGate::Scope open(gate()); // as a real box: what arrives meanwhile waits for the answer
     calls.push_back({text, style, title.isEmpty() ? kAppTitle : title});
     if (whileOpen)
         whileOpen(text);
