@@ -61,6 +61,8 @@ void Form::Show()
             const QRect avail = s->availableGeometry();
             move(avail.center() - QPoint(outer.width() / 2, outer.height() / 2));
         }
+    } else if (m_shownOnce && !isVisible()) {
+        keepPlace();
     }
     m_shownOnce = true;
     show();
@@ -71,6 +73,16 @@ void Form::Show()
     // controls (the options' lost focus) would never come.
     if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
         QApplication::setActiveWindow(this);
+}
+
+void Form::keepPlace()
+{
+    // The window manager places a window mapped again anew unless its
+    // position is stated: a move to the pixel it stands on (a twip's nudge,
+    // or none) changes nothing for the toolkit and states nothing, so the
+    // place where the user left it is stated here.
+    if (QWindow *native = windowHandle())
+        native->setPosition(native->position());
 }
 
 void Form::Hide()

@@ -95,6 +95,8 @@ protected:
 private:
     friend class Forms;
     void runLoad();
+    // States the window's place before it is shown again.
+    void keepPlace();
     void applyClientSize(int widthPx, int heightPx);
     void watchExposure();
     // The window manager framed the window (anew): outer sizes set in twips

@@ -1,0 +1,139 @@
+// Where the program's windows stand on the real desktop (openbox), at the
+// scale this test runs at (scripts/test runs it at 1, 1.5 and 2): a store
+// dragged by its title bar, background or a thumbnail stays where the user
+// put it through any number of "vordergrund" toggles.
+
+#include "realdesktop.h"
+#include "x11.h"
+
+#include "imagestore/Formbilder.h"
+#include "textstore/Textform.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void xdo(const QStringList &args)
+{
+    x11::run(QStringLiteral("xdotool"), args);
+}
+
+// The client area as the X server has it (device pixels, absolute).
+QRect client(const QWidget &w)
+{
+    const QString info = QString::fromLatin1(
+        x11::run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w.windowHandle()->winId())}));
+    auto number = [&](const char *label) {
+        const auto m = QRegularExpression(QString::fromLatin1(label) + QStringLiteral(":\\s*(-?\\d+)")).match(info);
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    };
+    return QRect(number("Absolute upper-left X"), number("Absolute upper-left Y"), number("Width"),
+                 number("Height"));
+}
+
+// Mapped by the window manager, in its frame.
+bool viewable(const QWidget &w)
+{
+    return x11::run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w.windowHandle()->winId())})
+        .contains("IsViewable");
+}
+
+// A point of a control in device pixels of the screen.
+QPoint device(const QWidget *w, QPoint at)
+{
+    return w->mapToGlobal(at) * w->devicePixelRatioF();
+}
+
+// Presses the left button at `from`, moves the pointer by `by` in steps, releases.
+void drag(const QPoint &from, const QPoint &by)
+{
+    xdo({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
+    xdo({QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int step = 1; step <= 4; ++step) {
+        const QPoint p = from + by * step / 4;
+        xdo({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+        QTest::qWait(40);
+    }
+    xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+class PlacementE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        desktop = std::make_unique<RealDesktop>();
+    }
+    void TearDown() override { desktop.reset(); }
+
+    // Shows `w` where the window manager places it.
+    void show(Form &w)
+    {
+        w.Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        ASSERT_TRUE(x11::waitUntil([&] { return !w.windowHandle()->frameMargins().isNull(); }));
+        x11::waitUntil([&] { return false; }, 300);
+    }
+
+    std::unique_ptr<RealDesktop> desktop;
+};
+
+} // namespace
+
+TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
+{
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    Textform &t = desktop->forms->get<Textform>();
+    auto background = [&] {
+        for (int x = 2; x < f.width(); x += 3)
+            if (!f.childAt(x, f.height() - 4))
+                return device(&f, QPoint(x, f.height() - 4));
+        return QPoint();
+    };
+    auto titleBar = [](Form &w) {
+        const QRect c = client(w);
+        return QPoint(c.x() + 40, c.y() - w.frameDevicePx().top() / 2);
+    };
+    const struct {
+        Form *store;
+        CheckBox *box;
+        std::function<QPoint()> handle;
+        QPoint by;
+        const char *how;
+    } rows[] = {
+        {&f, f.Check2, [&] { return titleBar(f); }, {37, 223}, "image store by its title bar"},
+        {&f, f.Check2, background, {-23, 41}, "image store by its background"},
+        {&f, f.Check2, [&] { return device(f.Picture2[3], f.Picture2[3]->rect().center()); }, {61, -17},
+         "image store by a thumbnail"},
+        {&t, t.Check3, [&] { return titleBar(t); }, {151, 93}, "text store by its title bar"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.how);
+        show(*r.store);
+        const QPoint handle = r.handle();
+        ASSERT_FALSE(handle.isNull());
+        const QPoint before = client(*r.store).topLeft();
+        drag(handle, r.by);
+        // The drag begins where the window takes the move, at the first motion or a drag distance later.
+        ASSERT_TRUE(x11::waitUntil([&] { return (client(*r.store).topLeft() - before - r.by).manhattanLength() <= 20; }, 3000))
+            << "dragged by " << testing::PrintToString(client(*r.store).topLeft() - before);
+        x11::waitUntil([&] { return false; }, 200);
+        const QPoint stands = client(*r.store).topLeft();
+        for (int toggle = 1; toggle <= 5; ++toggle) {
+            r.box->click(); // hidden, moved a twip, shown again
+            ASSERT_TRUE(x11::waitUntil([&] { return viewable(*r.store); }, 3000)) << toggle;
+            x11::waitUntil([&] { return false; }, 100);
+            const QPoint now = client(*r.store).topLeft();
+            EXPECT_TRUE(std::abs(now.x() - stands.x()) <= 1 && std::abs(now.y() - stands.y()) <= 1)
+                << "toggle " << toggle << ": at " << now.x() << "," << now.y() << ", stood at " << stands.x() << ","
+                << stands.y();
+        }
+        r.store->Hide();
+    }
+}
