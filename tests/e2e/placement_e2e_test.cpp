@@ -6,10 +6,13 @@
 #include "realdesktop.h"
 #include "x11.h"
 
+#include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
 #include "textstore/Textform.h"
 
+#include <QGuiApplication>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 
@@ -136,4 +139,30 @@ TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
         }
         r.store->Hide();
     }
+}
+
+// The image viewer opens centred unless the always-on-top image store would
+// cover its title bar: then near the centre, with its title bar free to drag.
+TEST_F(PlacementE2E, TheViewerOpensWithItsTitleBarClearOfTheImageStore)
+{
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    show(f);
+    const double dpr = f.devicePixelRatioF();
+    const QMargins frame = f.frameDevicePx();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // The store across the place where the centred viewer's title bar would be.
+    const int centredTop = qRound(area.center().y() * dpr - (5460 / 15.0 * dpr + frame.top() + frame.bottom()) / 2);
+    f.move(QPoint(10, qRound((centredTop - 60) / dpr)));
+    ASSERT_TRUE(x11::waitUntil([&] { return std::abs(client(f).y() - frame.top() - (centredTop - 60)) <= 2; }));
+    f.Command22_Click();
+    Bilderramen *v = desktop->forms->find<Bilderramen>();
+    ASSERT_NE(v, nullptr);
+    ASSERT_TRUE(x11::waitUntil([&] { return viewable(*v); }));
+    x11::waitUntil([&] { return false; }, 200);
+    const QRect c = client(*v);
+    const QRect bar(c.x(), c.y() - v->frameDevicePx().top(), c.width(), v->frameDevicePx().top());
+    const QRect store = client(f).marginsAdded(frame);
+    EXPECT_FALSE(bar.intersects(store)) << "title bar " << testing::PrintToString(bar) << ", store "
+                                        << testing::PrintToString(store);
+    EXPECT_TRUE(QRect(area.topLeft() * dpr, area.size() * dpr).adjusted(-1, -1, 1, 1).contains(bar));
 }
