@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <cmath>
@@ -193,10 +194,23 @@ void makeGraphical(QPushButton *button)
 namespace {
 
 // The application's style, with the check mark's box no larger than the
-// check box is high.
+// check box is high, and its face white whatever the background behind the
+// box: a face in the background's colour (the viewer's grey, a button face)
+// reads as a disabled box.
 class FittedIndicatorStyle : public QProxyStyle
 {
 public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        const auto *box = qstyleoption_cast<const QStyleOptionButton *>(option);
+        if (element != PE_IndicatorCheckBox || !box || !(option->state & State_Enabled))
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        QStyleOptionButton white(*box);
+        white.palette.setColor(QPalette::Base, Qt::white);
+        QProxyStyle::drawPrimitive(element, &white, painter, widget);
+    }
+
     int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
     {
         const int size = QProxyStyle::pixelMetric(metric, option, widget);
