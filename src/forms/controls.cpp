@@ -597,6 +597,20 @@ double PictureBox::ScaleHeight() const
 
 namespace {
 
+// `source` at `size`, each pixel the mean of the picture under it. A large
+// reduction first takes a plain sample of four per pixel each way, so that
+// the cost follows the drawn size and not the picture's.
+QImage smoothlyScaled(const QImage &source, const QSize &size)
+{
+    if (source.size() == size)
+        return source;
+    const QSize sampled = size * 4;
+    const QImage base = source.width() > sampled.width() && source.height() > sampled.height()
+        ? source.scaled(sampled, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        : source;
+    return base.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 int devicePixels(int px, double ratio)
 {
     return static_cast<int>(std::lround(px * ratio));
@@ -631,9 +645,8 @@ void PictureBox::paintStretched(const QImage &source, const QRect &target)
                        QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
                               devicePixels(target.bottom() + 1, m_ratio) - 1));
     QPainter p(&m_surface);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(device, source);
+    p.drawImage(device.topLeft(), smoothlyScaled(source, device.size()));
     p.end();
     update();
 }
