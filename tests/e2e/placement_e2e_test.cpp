@@ -166,3 +166,44 @@ TEST_F(PlacementE2E, TheViewerOpensWithItsTitleBarClearOfTheImageStore)
                                         << testing::PrintToString(store);
     EXPECT_TRUE(QRect(area.topLeft() * dpr, area.size() * dpr).adjusted(-1, -1, 1, 1).contains(bar));
 }
+
+// The text store's controls fill its client area, whatever the frame: no
+// bare white strip at the right or under the bottom row in the large layout
+// (beyond the design's margins of 15 and 45 twips), no strip of the boxes
+// beneath the icon bar of the small one.
+TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
+{
+    Textform &t = desktop->forms->get<Textform>();
+    show(t);
+    const double dpr = t.devicePixelRatioF();
+    auto seen = [&] {
+        x11::waitUntil([&] { return false; }, 300);
+        const QRect c = client(t);
+        const QString crop = QStringLiteral("%1x%2+%3+%4").arg(c.width()).arg(c.height()).arg(c.x()).arg(c.y());
+        const QString shots = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR");
+        QImage img = QImage::fromData(x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                                          QStringLiteral("-crop"), crop, QStringLiteral("ppm:-")}), "PPM");
+        if (!shots.isEmpty())
+            img.save(shots + QStringLiteral("/textspeicher-%1-%2.png").arg(t.Check2->Value() ? "klein" : "gross").arg(dpr));
+        return img.convertToFormat(QImage::Format_RGB32);
+    };
+    QImage img = seen();
+    // Only the icon bar shows: nothing of the cyan box at the right, nor of the grey one below.
+    int bare = 0;
+    for (int y = 0; y < img.height(); ++y)
+        bare += img.pixel(img.width() - 1, y) == qRgb(0, 192, 192);
+    for (int x = 0; x < img.width(); ++x)
+        bare += img.pixel(x, img.height() - 1) == qRgb(64, 64, 64);
+    EXPECT_EQ(bare, 0) << "pixels of the boxes at the small layout's edges";
+    t.Picture3_Click();
+    img = seen();
+    const int x = img.width() - 1 - static_cast<int>(std::ceil(dpr));
+    for (QWidget *box : {static_cast<QWidget *>(t.Text1), static_cast<QWidget *>(t.List1[0]), static_cast<QWidget *>(t.Text2)})
+        EXPECT_NE(img.pixel(x, qRound((box->y() + box->height() / 2) * dpr)), qRgb(255, 255, 255)) << "large, right of "
+                                                                                        << box->metaObject()->className();
+    const int column = qRound((t.Command5->x() + t.Command5->width() / 2) * dpr);
+    int band = 0;
+    while (band < img.height() && img.pixel(column, img.height() - 1 - band) == qRgb(255, 255, 255))
+        ++band;
+    EXPECT_LE(band, std::ceil(3 * dpr) + 1) << "white rows under the bottom row";
+}
