@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <cmath>
@@ -193,10 +194,23 @@ void makeGraphical(QPushButton *button)
 namespace {
 
 // The application's style, with the check mark's box no larger than the
-// check box is high.
+// check box is high, and its face white whatever the background behind the
+// box: a face in the background's colour (the viewer's grey, a button face)
+// reads as a disabled box.
 class FittedIndicatorStyle : public QProxyStyle
 {
 public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                       const QWidget *widget) const override
+    {
+        const auto *box = qstyleoption_cast<const QStyleOptionButton *>(option);
+        if (element != PE_IndicatorCheckBox || !box || !(option->state & State_Enabled))
+            return QProxyStyle::drawPrimitive(element, option, painter, widget);
+        QStyleOptionButton white(*box);
+        white.palette.setColor(QPalette::Base, Qt::white);
+        QProxyStyle::drawPrimitive(element, &white, painter, widget);
+    }
+
     int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
     {
         const int size = QProxyStyle::pixelMetric(metric, option, widget);
@@ -583,6 +597,20 @@ double PictureBox::ScaleHeight() const
 
 namespace {
 
+// `source` at `size`, each pixel the mean of the picture under it. A large
+// reduction first takes a plain sample of four per pixel each way, so that
+// the cost follows the drawn size and not the picture's.
+QImage smoothlyScaled(const QImage &source, const QSize &size)
+{
+    if (source.size() == size)
+        return source;
+    const QSize sampled = size * 4;
+    const QImage base = source.width() > sampled.width() && source.height() > sampled.height()
+        ? source.scaled(sampled, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        : source;
+    return base.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 int devicePixels(int px, double ratio)
 {
     return static_cast<int>(std::lround(px * ratio));
@@ -617,9 +645,8 @@ void PictureBox::paintStretched(const QImage &source, const QRect &target)
                        QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
                               devicePixels(target.bottom() + 1, m_ratio) - 1));
     QPainter p(&m_surface);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(device, source);
+    p.drawImage(device.topLeft(), smoothlyScaled(source, device.size()));
     p.end();
     update();
 }

@@ -218,8 +218,8 @@ public:
     double ScaleHeight() const;
     Scale scaleMode() const { return m_scale; }
     // Stretches the whole of `source` into the rectangle (pixels of the inner
-    // area) on the persistent surface, as a plain copy without smoothing,
-    // sampled at the surface's device pixels.
+    // area) on the persistent surface, smoothly scaled to the surface's
+    // device pixels (an exact copy where the sizes match).
     void paintStretched(const QImage &source, const QRect &target);
     void clearSurface();
     // The drawn surface in device pixels, and device pixels per pixel of the box.

@@ -3,6 +3,7 @@
 #include "forms/forms.h"
 #include "forms/keys.h"
 #include "forms/modMain.h"
+#include "forms/placement.h"
 #include "forms/twips.h"
 #include "platform/filereason.h"
 #include "platform/log.h"
@@ -60,8 +61,14 @@ void Form::Show()
             const QSize outer(static_cast<int>(std::lround(width() + (f.left() + f.right()) / dpr)),
                               static_cast<int>(std::lround(height() + (f.top() + f.bottom()) / dpr)));
             const QRect avail = s->availableGeometry();
-            move(avail.center() - QPoint(outer.width() / 2, outer.height() / 2));
+            QPoint at = avail.center() - QPoint(outer.width() / 2, outer.height() / 2);
+            if (m_titleBarClear)
+                at = placement::titleBarClear(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
+                                              othersShown());
+            move(at);
         }
+    } else if (m_shownOnce && !isVisible()) {
+        keepPlace();
     }
     m_shownOnce = true;
     show();
@@ -72,6 +79,26 @@ void Form::Show()
     // controls (the options' lost focus) would never come.
     if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
         QApplication::setActiveWindow(this);
+}
+
+QList<QRect> Form::othersShown() const
+{
+    QList<QRect> others;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != this && w->isVisible() && qobject_cast<Form *>(w))
+            others << w->frameGeometry();
+    }
+    return others;
+}
+
+void Form::keepPlace()
+{
+    // The window manager places a window mapped again anew unless its
+    // position is stated: a move to the pixel it stands on (a twip's nudge,
+    // or none) changes nothing for the toolkit and states nothing, so the
+    // place where the user left it is stated here.
+    if (QWindow *native = windowHandle())
+        native->setPosition(native->position());
 }
 
 void Form::Hide()

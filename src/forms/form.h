@@ -86,6 +86,9 @@ protected:
     // A fixed border keeps the user from resizing the window.
     void setFixedBorder(bool on) { m_fixedBorder = on; }
     void setCentredOnFirstShow(bool on) { m_centre = on; }
+    // Centred, unless its title bar would lie under another window of the
+    // program: then as near the centre as it lies clear of them.
+    void setTitleBarClearOnFirstShow(bool on) { m_titleBarClear = on; }
 
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -95,6 +98,10 @@ protected:
 private:
     friend class Forms;
     void runLoad();
+    // States the window's place before it is shown again.
+    void keepPlace();
+    // The frames of the program's other windows on the screen.
+    QList<QRect> othersShown() const;
     void applyClientSize(int widthPx, int heightPx);
     void watchExposure();
     // The window manager framed the window (anew): outer sizes set in twips
@@ -112,6 +119,7 @@ private:
     bool m_keyPreview = false;
     bool m_fixedBorder = true;
     bool m_centre = false;
+    bool m_titleBarClear = false;
     bool m_shownOnce = false;
     QPointer<QWindow> m_exposedWindow; // the native window whose exposures raise Form_Paint
     bool m_painted = false;            // paintEvent ran since the last exposure

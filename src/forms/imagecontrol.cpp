@@ -53,8 +53,9 @@ void ImageControl::paintEvent(QPaintEvent *event)
             p.drawImage(QRectF(QPointF(part.topLeft()) / dpr, QSizeF(part.size()) / dpr), m_picture, QRectF(part));
         return;
     }
-    // Scaled as a plain copy of the nearest pixels, sampled at the device
-    // pixels; the painter visits only the exposed pixels of the control.
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Scaled smoothly (each device pixel blended from the picture's pixels
+    // around its place, no blocky edges); the painter visits only the
+    // exposed pixels of the control.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRectF(rect()), m_picture, QRectF(m_picture.rect()));
 }

@@ -2,8 +2,8 @@
 // A picture control with a stretch switch. With stretching off it takes the
 // natural size of its picture (its pixels as the screen's device pixels, in
 // twips) and shows it unscaled, a picture pixel a device pixel; with
-// stretching on it keeps whatever size it is given and scales the picture to
-// fill it exactly, proportions not kept. It has no drawing surface of its
+// stretching on it keeps whatever size it is given and scales the picture
+// smoothly to fill it exactly, proportions not kept. It has no drawing surface of its
 // own: each paint draws only the exposed part straight from the picture's
 // pixels, so neither the picture's size nor the control's costs memory or
 // time beyond what is on screen. The picture shares its pixels with whoever

@@ -27,11 +27,20 @@ std::optional<QRect> remembered(const QWidget *c)
     return v.isValid() ? std::optional<QRect>(v.toRect()) : std::nullopt;
 }
 
+constexpr const char *kExtra = "merkolo.twipsExtra";
+
+// The extra pixels as left, top, width, height.
+QRect extraOf(const QWidget *c)
+{
+    return c->property(kExtra).toRect();
+}
+
 void apply(QWidget *c, const Rect &r)
 {
     c->setProperty(kTwips, QRect(r.left, r.top, r.width, r.height));
-    c->setGeometry(toPixelsX(r.left), toPixelsY(r.top), std::max(0, toPixelsX(r.width)),
-                   std::max(0, toPixelsY(r.height)));
+    const QRect e = extraOf(c);
+    c->setGeometry(toPixelsX(r.left) + e.x(), toPixelsY(r.top) + e.y(), std::max(0, toPixelsX(r.width) + e.width()),
+                   std::max(0, toPixelsY(r.height) + e.height()));
 }
 
 } // namespace
@@ -51,13 +60,22 @@ void place(QWidget *control, int left, int top, int width, int height)
 Rect of(const QWidget *control)
 {
     const std::optional<QRect> set = remembered(control);
-    const QRect px = control->geometry();
+    const QRect e = extraOf(control);
+    const QRect px(control->x() - e.x(), control->y() - e.y(), control->width() - e.width(),
+                   control->height() - e.height());
     auto field = [&set](int (QRect::*get)() const) {
         return set ? std::optional<int>(((*set).*get)()) : std::nullopt;
     };
     return {recall(field(&QRect::x), px.x(), horizontal()), recall(field(&QRect::y), px.y(), vertical()),
             recall(field(&QRect::width), px.width(), horizontal()),
             recall(field(&QRect::height), px.height(), vertical())};
+}
+
+void setExtra(QWidget *c, const Extra &e)
+{
+    const Rect r = of(c);
+    c->setProperty(kExtra, QRect(e.left, e.top, e.width, e.height));
+    apply(c, r);
 }
 
 void setLeft(QWidget *c, int v) { Rect r = of(c); r.left = v; apply(c, r); }

@@ -29,6 +29,16 @@ struct Rect {
     bool operator==(const Rect &) const = default;
 };
 
+// Pixels a control is given beyond the twips it is placed at, so that it
+// follows an edge of its window's client area; its twips read back as placed.
+struct Extra {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+void setExtra(QWidget *control, const Extra &extra);
+
 // Places a child control at Left, Top, Width, Height twips.
 void place(QWidget *control, int left, int top, int width, int height);
 Rect of(const QWidget *control);

@@ -20,6 +20,7 @@ Bilderramen::Bilderramen(Forms &forms)
     setFixedBorder(false);
     setKeyPreview(true);
     setCentredOnFirstShow(true);
+    setTitleBarClearOnFirstShow(true); // the image store above it stays on top
     setCaption(QStringLiteral("Orginal Bilder Grösse"));
     setColours(this, QColor(192, 192, 192));
     setFont(condensedSansSerif());

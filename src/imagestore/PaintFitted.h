@@ -11,7 +11,7 @@ class PictureBox;
 
 namespace modMain {
 
-// Draws the whole picture of `source` (a plain unsmoothed copy) into the
+// Draws the whole picture of `source` (smoothly scaled) into the
 // top left of `target`'s inner area, fitted to maxWidth x maxHeight pixels,
 // after setting target's outer size to the drawn size in twips. The sizes
 // are the boxes' pixels; the target samples the picture at the screen's

@@ -37,6 +37,7 @@ Textform::Textform(Forms &forms)
     setKeyPreview(true);
     setClientSizeTwips(5310, 3345);
     build();
+    m_built = true;
     wire();
 }
 
@@ -229,6 +230,7 @@ void Textform::Command4_Click()
     twips::setTop(Check3, 390);
     twips::setLeft(Check3, 2470);
     setColours(Check3, palette().color(QPalette::Button));
+    followClientArea();
 }
 
 void Textform::Command9_Click()
@@ -243,6 +245,7 @@ void Textform::Command9_Click()
     twips::setLeft(List1[0], 360);
     setWidth(3100);
     setHeight(1000);
+    followClientArea();
 }
 
 void Textform::Picture3_Click()
@@ -252,6 +255,7 @@ void Textform::Picture3_Click()
     twips::setTop(Check3, 1890);
     twips::setLeft(Check3, 3480);
     setColours(Check3, Qt::white);
+    followClientArea();
 }
 
 void Textform::Command8_Click()
@@ -266,6 +270,7 @@ void Textform::Command8_Click()
     twips::setLeft(List1[0], 0);
     setHeight(3675);
     setWidth(5400);
+    followClientArea();
 }
 
 void Textform::Command10_Click()
@@ -274,6 +279,37 @@ void Textform::Command10_Click()
     twips::setHeight(Text2, 10);
     twips::setTop(Text2, 50);
     twips::setTop(Frame1, 4440);
+    followClientArea();
+}
+
+void Textform::resizeEvent(QResizeEvent *event)
+{
+    Form::resizeEvent(event);
+    followClientArea();
+}
+
+void Textform::followClientArea()
+{
+    if (!m_built)
+        return;
+    // The layouts fill a client area of the outer size less a Windows frame
+    // (90 x 330 twips). A window manager's frame of another size leaves
+    // the client area wider or higher than that (a bare strip at the right
+    // and bottom; more at a higher scale, where its frame keeps its pixels),
+    // or narrower: the controls at those edges take up the difference.
+    const int dx = width() - twips::toPixelsX(Width() - 90);
+    const int dy = height() - twips::toPixelsY(Height() - 330);
+    const bool small = Check2->Value() != 0;
+    // The bottom row is the client area's lower edge only at the large layout's full height.
+    const int rowDy = !small && Height() == 3675 ? dy : 0;
+    twips::setExtra(Text1, {0, 0, dx, 0});
+    twips::setExtra(Frame1, {0, 0, small ? dx : 0, small ? dy : 0});
+    twips::setExtra(List1[0], {0, 0, small ? 0 : dx, 0});
+    twips::setExtra(Text2, {0, 0, small ? 0 : dx, rowDy});
+    for (QWidget *c : {static_cast<QWidget *>(Command5), static_cast<QWidget *>(Command6), static_cast<QWidget *>(Command4)})
+        twips::setExtra(c, {0, rowDy, 0, 0});
+    twips::setExtra(Command11, {small ? 0 : dx, rowDy, 0, 0});
+    twips::setExtra(Check1, {small ? 0 : dx, 0, 0, 0});
 }
 
 void Textform::Command12_Click()

@@ -79,11 +79,16 @@ protected:
     void Form_QueryUnload(int &cancel, int unloadMode) override;
     void Form_KeyDown(int keyCode, int shift) override;
     void Form_Paint() override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void build();
+    // The controls at the client area's right and lower edges follow them.
+    void followClientArea();
     void wire();
     void wireLists();
     // Clears the clipboard and puts `text` on it as plain text.
     void putOnClipboard(const QString &text);
+
+    bool m_built = false;
 };

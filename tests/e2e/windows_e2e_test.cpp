@@ -198,7 +198,17 @@ TEST_F(WindowsE2E, TheTaskListEntryIsTheWindowManagersSkipTaskbar)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&t));
     EXPECT_TRUE(x11::waitUntil([&] { return hasState(t, "_NET_WM_STATE_SKIP_TASKBAR"); }));
 
-    tray.setTaskVisible(true);
+    // Withdrawn, a window carries its states in the property the manager reads
+    // when it maps it again: a state switched on and off meanwhile leaves it.
+    t.Hide();
+    ASSERT_TRUE(x11::waitUntil([&] { return !xprop(idOf(t), {QStringLiteral("WM_STATE")}).contains("Normal"); }));
+    QTest::qWait(100);
+    for (bool visible : {true, false, true}) {
+        tray.setTaskVisible(visible);
+        EXPECT_EQ(hasState(t, "_NET_WM_STATE_SKIP_TASKBAR"), !visible) << "hidden, task entry " << visible;
+        EXPECT_TRUE(hasState(t, "_NET_WM_STATE_ABOVE")) << "hidden, task entry " << visible;
+    }
+    t.Show();
     EXPECT_TRUE(x11::waitUntil([&] {
         return !hasState(t, "_NET_WM_STATE_SKIP_TASKBAR") && !hasState(f, "_NET_WM_STATE_SKIP_TASKBAR");
     }));

@@ -5,6 +5,7 @@
 
 #include "forms/controls.h"
 #include "forms/twips.h"
+#include "imagestore/Bilderramen.h"
 #include "textstore/Textform.h"
 
 #include <QCloseEvent>
@@ -266,4 +267,25 @@ TEST(FormGeometry, ALowCheckBoxDrawsItsMarkAndCaptionWithinItsRectangle)
     EXPECT_LT(spare.fontMetrics().height(), QFontMetrics(given).height());
     twips::setHeight(&spare, 375);
     EXPECT_EQ(spare.font(), given) << "high enough again";
+}
+
+// An unticked box shows a white face on every background behind it (the
+// viewer's grey, a button face in the small text store), as an enabled box.
+TEST(Forms, AnUntickedCheckBoxShowsAWhiteFaceOnAnyBackground)
+{
+    TestDesktop d;
+    Textform &t = d.forms->get<Textform>(); // small layout: "vordergrund" on a button face
+    t.Check3->setCheckState(Qt::Unchecked);
+    Bilderramen &v = d.forms->get<Bilderramen>();
+    for (Form *w : {static_cast<Form *>(&t), static_cast<Form *>(&v)})
+        w->show();
+    for (CheckBox *box : {v.Check1, t.Check3, t.Check1}) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        const QImage seen = box->grab().toImage();
+        const QPoint centre = mark.center() * seen.devicePixelRatio();
+        EXPECT_EQ(seen.pixel(centre), qRgb(255, 255, 255)) << box->text().toStdString() << " on "
+                                                           << box->palette().color(QPalette::Window).name().toStdString();
+    }
 }

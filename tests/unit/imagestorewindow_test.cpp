@@ -155,6 +155,9 @@ TEST_F(StoreWindow, DragsFollowThePointerWithTheLeftButtonAloneAndKeepTheDoubleC
     drag(&f, bg, {Qt::LeftButton}, {{1, 0}, {20, 5}, {33, -12}});
     EXPECT_EQ(f.pos(), at += QPoint(32, -12));
     EXPECT_EQ(titleBarPresses, 3);
+    // A press that wobbles less than a drag distance before its release moves nothing.
+    drag(f.Picture2[8], {9, 9}, {Qt::LeftButton}, {{1, 0}, {2, 1}, {0, 2}});
+    EXPECT_EQ(f.pos(), at);
 
     // A double click on a thumbnail still copies the current slot.
     QTest::mouseClick(f.Picture2[8], Qt::LeftButton, {}, {9, 9});

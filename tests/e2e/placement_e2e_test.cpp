@@ -1,0 +1,179 @@
+// Where the program's windows stand and what fills them on the real desktop
+// (openbox), at the scale the test runs at (scripts/test: 1, 1.5 and 2).
+// All positions are the X server's, in device pixels.
+
+#include "realdesktop.h"
+#include "x11.h"
+
+#include "imagestore/Bilderramen.h"
+#include "imagestore/Formbilder.h"
+#include "textstore/Textform.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString xwininfo(const QWidget &w)
+{
+    return QString::fromLatin1(
+        x11::run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w.windowHandle()->winId())}));
+}
+
+QRect client(const QWidget &w)
+{
+    const QString info = xwininfo(w);
+    auto n = [&](const char *label) {
+        return QRegularExpression(QString::fromLatin1(label) + QStringLiteral(":\\s*(-?\\d+)")).match(info).captured(1).toInt();
+    };
+    return QRect(n("Absolute upper-left X"), n("Absolute upper-left Y"), n("Width"), n("Height"));
+}
+
+QPoint device(const QWidget *w, QPoint at)
+{
+    return w->mapToGlobal(at) * w->devicePixelRatioF();
+}
+
+void xdo(const QString &what, QPoint p = {})
+{
+    x11::run(QStringLiteral("xdotool"), what == QLatin1String("mousemove")
+                 ? QStringList{what, QString::number(p.x()), QString::number(p.y())} : QStringList{what, QStringLiteral("1")});
+}
+
+class PlacementE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!x11::available())
+            GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        desktop = std::make_unique<RealDesktop>();
+    }
+    void TearDown() override { desktop.reset(); }
+    // Shown (where the window manager places it), framed and settled.
+    void show(Form &w)
+    {
+        if (!w.isVisible())
+            w.Show();
+        ASSERT_TRUE(x11::waitUntil([&] { return xwininfo(w).contains("IsViewable"); }));
+        x11::waitUntil([] { return false; }, 300);
+    }
+    std::unique_ptr<RealDesktop> desktop;
+};
+
+} // namespace
+
+// "vordergrund" hides the store, moves it a twip and shows it again: it stays
+// where the user dragged it, within a device pixel, through every toggle.
+TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
+{
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    Textform &t = desktop->forms->get<Textform>();
+    auto titleBar = [](Form &w) { return client(w).topLeft() + QPoint(40, -w.frameDevicePx().top() / 2); };
+    auto background = [&] {
+        int x = 2;
+        while (f.childAt(x, f.height() - 4))
+            x += 3;
+        return device(&f, QPoint(x, f.height() - 4));
+    };
+    const struct {
+        Form *store;
+        CheckBox *box;
+        std::function<QPoint()> handle;
+        QPoint by;
+    } rows[] = {
+        {&f, f.Check2, [&] { return titleBar(f); }, {37, 223}},
+        {&f, f.Check2, background, {-23, 41}},
+        {&f, f.Check2, [&] { return device(f.Picture2[3], f.Picture2[3]->rect().center()); }, {61, -17}},
+        {&t, t.Check3, [&] { return titleBar(t); }, {151, 93}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(&r - rows);
+        show(*r.store);
+        const QPoint from = r.handle(), before = client(*r.store).topLeft();
+        xdo(QStringLiteral("mousemove"), from);
+        xdo(QStringLiteral("mousedown"));
+        for (int step = 1; step <= 4; ++step) {
+            xdo(QStringLiteral("mousemove"), from + r.by * step / 4);
+            QTest::qWait(40);
+        }
+        xdo(QStringLiteral("mouseup"));
+        // The window goes along from the first motion or a drag distance later.
+        ASSERT_TRUE(x11::waitUntil([&] { return (client(*r.store).topLeft() - before - r.by).manhattanLength() <= 20; }));
+        x11::waitUntil([] { return false; }, 200);
+        const QPoint stands = client(*r.store).topLeft();
+        for (int toggle = 1; toggle <= 5; ++toggle) {
+            r.box->click();
+            show(*r.store);
+            const QPoint d = client(*r.store).topLeft() - stands;
+            EXPECT_TRUE(std::abs(d.x()) <= 1 && std::abs(d.y()) <= 1) << toggle << ": " << testing::PrintToString(d);
+        }
+        r.store->Hide();
+    }
+}
+
+// The viewer opens centred unless the always-on-top image store would cover
+// its title bar: then nearby, its title bar free to drag and on the screen.
+TEST_F(PlacementE2E, TheViewerOpensWithItsTitleBarClearOfTheImageStore)
+{
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    show(f);
+    const double dpr = f.devicePixelRatioF();
+    const QMargins frame = f.frameDevicePx();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // The store across the place of the centred viewer's title bar.
+    const int top = qRound(area.center().y() * dpr - (5460 / 15.0 * dpr + frame.top() + frame.bottom()) / 2) - 60;
+    f.move(QPoint(10, qRound(top / dpr)));
+    ASSERT_TRUE(x11::waitUntil([&] { return std::abs(client(f).y() - frame.top() - top) <= 2; }));
+    f.Command22_Click();
+    Bilderramen &v = desktop->forms->get<Bilderramen>();
+    show(v);
+    const QRect c = client(v);
+    const QRect bar(c.x(), c.y() - v.frameDevicePx().top(), c.width(), v.frameDevicePx().top());
+    EXPECT_FALSE(bar.intersects(client(f).marginsAdded(frame))) << testing::PrintToString(bar);
+    EXPECT_TRUE(QRect(area.topLeft() * dpr, area.size() * dpr).adjusted(-1, -1, 1, 1).contains(bar));
+}
+
+// The text store's controls fill its client area whatever the frame: in the
+// small layout nothing of the boxes beneath the icon bar shows at its edges;
+// in the large one no white beyond the design's margins (15 twips at the
+// right, 45 under the bottom row).
+TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
+{
+    Textform &t = desktop->forms->get<Textform>();
+    show(t);
+    const double dpr = t.devicePixelRatioF();
+    auto seen = [&] {
+        x11::waitUntil([] { return false; }, 300);
+        const QRect c = client(t);
+        const QImage img = QImage::fromData(
+            x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                                                QStringLiteral("%1x%2+%3+%4").arg(c.width()).arg(c.height()).arg(c.x()).arg(c.y()),
+                                                QStringLiteral("ppm:-")}), "PPM");
+        if (const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR"); !dir.isEmpty())
+            img.save(dir + QStringLiteral("/textspeicher-%1-%2.png").arg(t.Check2->Value() ? "klein" : "gross").arg(dpr));
+        return img.convertToFormat(QImage::Format_RGB32);
+    };
+    QImage img = seen();
+    int bare = 0;
+    for (int y = 0; y < img.height(); ++y)
+        bare += img.pixel(img.width() - 1, y) == qRgb(0, 192, 192);
+    for (int x = 0; x < img.width(); ++x)
+        bare += img.pixel(x, img.height() - 1) == qRgb(64, 64, 64);
+    EXPECT_EQ(bare, 0) << "pixels of the boxes at the small layout's edges";
+    t.Picture3_Click();
+    img = seen();
+    const int right = img.width() - 1 - static_cast<int>(std::ceil(dpr));
+    for (QWidget *box : {static_cast<QWidget *>(t.Text1), static_cast<QWidget *>(t.List1[0]), static_cast<QWidget *>(t.Text2)})
+        EXPECT_NE(img.pixel(right, qRound((box->y() + box->height() / 2) * dpr)), qRgb(255, 255, 255)) << box->y();
+    const int column = qRound((t.Command5->x() + t.Command5->width() / 2) * dpr);
+    int band = 0;
+    while (band < img.height() && img.pixel(column, img.height() - 1 - band) == qRgb(255, 255, 255))
+        ++band;
+    EXPECT_LE(band, std::ceil(3 * dpr) + 1) << "white rows under the bottom row";
+}
