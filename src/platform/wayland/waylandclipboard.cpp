@@ -49,7 +49,8 @@ void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
     else if (!kept.png.isEmpty())
         m_reader->putBack({{"image/png", kept.png}}, number);
     else
-        offerPicture(kept.image, [this, number](const QByteArray &png) { m_reader->putBack({{"image/png", png}}, number); });
+        offerPicture(kept.image,
+                     [this, number](const QByteArray &png) { m_reader->putBack({{"image/png", png}}, number); });
 }
 
 bool WaylandClipboard::GetFormat(int format)
