@@ -117,6 +117,10 @@ void DataControlReader::run()
         }
         // Changes that came meanwhile are all about what the clipboard holds now: one fetch serves them.
         m_fetched = m_changes;
+        // Our put-back came after another program's copy and replaced it:
+        // the clipboard holds nothing new.
+        if (m_selection && m_offers[m_selection].kept)
+            continue;
         m_fetching = m_selection;
         Change c;
         c.number = m_fetched;
