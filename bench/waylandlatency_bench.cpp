@@ -3,14 +3,18 @@
 // guessing it takes wl-copy some 200 ms; xclip on X11) to the
 // entry in the text list, one copy at a time, median and 90th percentile;
 // then the share of 200 texts captured when they are copied 10, 5 and 2 ms
-// apart. Needs a display (scripts/xdesktop) and sway; run as root, a user
-// is made for sway and removed again.
+// apart. Then, on Wayland, owner gone -> content back: wl-copy is killed
+// once its text is stored, and a client of the benchmark's own sees the
+// clipboard go empty and our put-back arrive. Needs a display
+// (scripts/xdesktop) and sway; run as root, a user is made for sway and
+// removed again.
 // Usage: bench_waylandlatency [copies]
 
 #include "realdesktop.h"
 #include "sway.h"
 #include "x11bench.h"
 
+#include "platform/wayland/datacontrol.h"
 #include "platform/wayland/waylandclipboard.h"
 #include "textstore/Textform.h"
 
@@ -18,9 +22,16 @@
 #include <QElapsedTimer>
 #include <QSet>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <set>
+#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -90,6 +101,77 @@ template <class C> void measure(bool wayland, int copies)
     }
 }
 
+// Another client on the compositor: when the clipboard went empty, and when our put-back arrived.
+struct Watcher : DataControl::Listener {
+    using Clock = std::chrono::steady_clock;
+    std::atomic<qint64> emptied{0}, back{0}; // ns on the steady clock, 0: not yet
+    std::atomic<bool> stop{false};
+    std::set<wl_proxy *> kept;
+    DataControl *dc = nullptr;
+    std::thread thread{[this] {
+        DataControl own(*this, 5000);
+        dc = &own;
+        while (!stop && own.pump(50)) {
+        }
+    }};
+    ~Watcher()
+    {
+        stop = true;
+        thread.join();
+    }
+    static qint64 now() { return Clock::now().time_since_epoch().count(); }
+    void offerIntroduced(wl_proxy *) override {}
+    void offerType(wl_proxy *offer, const char *mime) override
+    {
+        if (std::strcmp(mime, DataControlReader::kKeptType) == 0)
+            kept.insert(offer);
+    }
+    void selection(wl_proxy *offer) override
+    {
+        if (!offer)
+            emptied = now();
+        else if (kept.erase(offer))
+            back = now();
+        if (offer)
+            dc->destroyOffer(offer);
+    }
+    void primarySelection(wl_proxy *offer) override
+    {
+        if (offer)
+            dc->destroyOffer(offer);
+    }
+    void deviceFinished() override {}
+    void sendRequested(wl_proxy *, const char *, int fd) override { ::close(fd); }
+    void sourceCancelled(wl_proxy *) override {}
+};
+
+void measureKeeping(int rounds)
+{
+    DesktopWith<WaylandClipboard> desktop;
+    x11::waitUntil([&] { return desktop.clipboard.snapshots() > 0; });
+    Watcher watcher;
+    std::vector<double> fromEmpty, fromKill;
+    for (int i = 0; i < rounds; ++i) {
+        const int before = desktop.bridge->delivered();
+        auto owner = copy(true, QStringLiteral("Eigentümer weg %1").arg(i));
+        if (!x11::waitUntil([&] { return desktop.bridge->delivered() > before; }))
+            continue;
+        watcher.emptied = watcher.back = 0;
+        const qint64 killed = Watcher::now();
+        owner->kill();
+        if (!x11::waitUntil([&] { return watcher.back != 0; }, 2000)) {
+            std::fprintf(stderr, "round %d: nothing came back\n", i);
+            continue;
+        }
+        fromEmpty.push_back((watcher.back - watcher.emptied) / 1e6);
+        fromKill.push_back((watcher.back - killed) / 1e6);
+        owner->waitForFinished(2000);
+    }
+    std::printf("Wayland data control, the clipboard outliving its owner (wl-copy killed)\n");
+    reportMs("  clipboard empty -> content back", fromEmpty);
+    reportMs("  owner killed -> content back", fromKill);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -106,6 +188,7 @@ int main(int argc, char **argv)
         }
         qputenv("WAYLAND_DISPLAY", sway.display().toLocal8Bit());
         measure<WaylandClipboard>(true, copies);
+        measureKeeping(std::min(copies, 100));
         qunsetenv("WAYLAND_DISPLAY");
     }
     measure<X11Clipboard>(false, copies);

@@ -67,20 +67,6 @@ bool X11Clipboard::connected() const
     return m_fetcher->connected();
 }
 
-X11Clipboard::Kept X11Clipboard::keepable(const SelectionFetcher::Result &r)
-{
-    Kept k;
-    // A text cut at the transfer limit, or a picture refused, never goes back.
-    if (r.text && !r.textCut)
-        k.text = r.text;
-    if (!r.image.isNull() && !r.refused) {
-        k.image = r.image;
-        if (r.imageType == "image/png")
-            k.png = r.imageBytes;
-    }
-    return k;
-}
-
 void X11Clipboard::arrived(const SelectionFetcher::Result &r)
 {
     for (auto it = m_saves.begin(); it != m_saves.end();) {
@@ -126,7 +112,7 @@ void X11Clipboard::accept(const SelectionFetcher::Result &r)
 {
     ++m_writes;
     m_putBackShown = false;
-    m_kept = keepable(r);
+    m_kept = KeptContent::of(r);
     m_keptOwner = r.owner;
     if (r.refused)
         emit pictureRefused(r.refused->size, r.refused->bytes);
@@ -154,11 +140,13 @@ void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
 
 void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const SelectionFetcher::Result &r)
 {
-    Kept k = keepable(r);
+    KeptContent k = KeptContent::of(r);
     if (!save.text)
         k.text.reset();
-    if (!save.picture)
-        k = Kept{k.text, {}, {}};
+    if (!save.picture) {
+        k.image = QImage();
+        k.png.clear();
+    }
     if (k.empty()) {
         m_keeper->answer(save.id, false);
         return;
@@ -168,7 +156,7 @@ void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const Selection
     restore(k, [this, id = save.id](bool placed) { m_keeper->answer(id, placed); });
 }
 
-void X11Clipboard::restore(const Kept &kept, std::function<void(bool)> done)
+void X11Clipboard::restore(const KeptContent &kept, std::function<void(bool)> done)
 {
     const auto finish = [done](bool placed) {
         if (done)

@@ -14,6 +14,7 @@
 
 #include "platform/clipboardkeeper.h"
 #include "platform/clipboardwriter.h"
+#include "platform/keptcontent.h"
 #include "platform/selectionfetcher.h"
 
 #include <QElapsedTimer>
@@ -68,21 +69,12 @@ signals:
     void putBack();
 
 private:
-    // The last content read whole, as it can go back on the clipboard.
-    struct Kept {
-        std::optional<QString> text;
-        QImage image;
-        QByteArray png; // the picture's PNG bytes when its owner sent PNG
-        bool empty() const { return !text && image.isNull(); }
-    };
-    static Kept keepable(const SelectionFetcher::Result &r);
-
     void arrived(const SelectionFetcher::Result &r);
     void accept(const SelectionFetcher::Result &r);
     void releaseHeld();
     void ownerGone(bool ended, bool manager, quint32 owner);
     void answerSave(const ClipboardKeeper::Save &save, const SelectionFetcher::Result &r);
-    void restore(const Kept &kept, std::function<void(bool)> done);
+    void restore(const KeptContent &kept, std::function<void(bool)> done);
     void place(QMimeData *mime);
     void deliver(const Snapshot &snapshot);
 
@@ -91,7 +83,7 @@ private:
     std::unique_ptr<SelectionFetcher> m_fetcher;
     std::unique_ptr<ClipboardKeeper> m_keeper;
 
-    Kept m_kept;
+    KeptContent m_kept; // the last content read whole
     quint32 m_keptOwner = 0;     // the window that served it
     unsigned m_writes = 0;       // changes accepted and own writes so far: a late put-back checks it
     bool m_placing = false;      // inside our own put-back's set call

@@ -8,6 +8,7 @@
 #include "sway.h"
 #include "x11.h"
 
+#include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
 #include "platform/clipboardfactory.h"
@@ -15,6 +16,7 @@
 #include "textstore/Textform.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -194,4 +196,55 @@ TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
     const QString timedOut = QStringLiteral("fetch timed out asking for \"%1\" - the owner sent nothing for 1500 ms");
     EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtWarningMsg),
               QStringList({timedOut.arg(QStringLiteral("text/plain;charset=utf-8"))}));
+}
+
+// An empty clipboard gets back what was read whole of the change before it, as no change (listed once,
+// no beep): after its owner ended (a BMP picture as PNG), and once after a running program cleared it,
+// which Wayland cannot tell apart. A secret-marked change and a text cut at the transfer limit stay gone.
+TEST_F(WaylandE2E, TheLastContentReadWholeOutlivesItsOwnerOnce)
+{
+    QTemporaryDir dir;
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(30, 160, 90));
+    ASSERT_TRUE(picture.save(dir.filePath(QStringLiteral("b.png"))) && picture.save(dir.filePath(QStringLiteral("b.bmp"))));
+    const QString utf8 = QStringLiteral("text/plain;charset=utf-8"), png = QStringLiteral("image/png");
+    const QString longText = QString(ModuleZ::kMaxText + 5000, QLatin1Char('l')) + QStringLiteral("ende");
+    const struct {
+        QStringList owner;    // wl_owner's types; none: wl-copy of `text`
+        QString text, pasted; // pasted: the type read back; back: it comes back; clear: emptied, not ended
+        bool back, clear;
+    } rows[] = {
+        {{}, QStringLiteral("bleibt nach dem Ende äß"), QStringLiteral("UTF8_STRING"), true, false},
+        {{}, longText, QStringLiteral("text/plain"), true, false},
+        {{png + QStringLiteral("=@") + dir.filePath(QStringLiteral("b.png"))}, {}, png, true, false},
+        {{QStringLiteral("image/bmp=@") + dir.filePath(QStringLiteral("b.bmp"))}, {}, png, true, false},
+        {{utf8 + QStringLiteral("=~")}, {}, utf8, false, false},
+        {{QStringLiteral("x-kde-passwordManagerHint=secret"), utf8 + QStringLiteral("=Kennwort")}, {}, utf8, false, false},
+        {{utf8 + QStringLiteral("=geleert")}, QStringLiteral("geleert"), utf8, true, true},
+    };
+    const auto clear = [] { x11::run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")}); };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.owner.join(QLatin1Char(' ')).left(60).toStdString() + r.text.left(30).toStdString());
+        const int before = desktop->bridge->delivered();
+        r.owner.isEmpty() ? copy(r.text.toUtf8()) : void(own(r.owner));
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > before; }, 8000));
+        const int delivered = desktop->bridge->delivered(), beeps = desktop->beeper.count, listed = entries().size();
+        r.clear ? clear() : owners.back()->kill();
+        if (r.back) { // and a late change would show after the wait
+            EXPECT_TRUE(x11::waitUntil([&] {
+                return r.text.isEmpty() ? QImage::fromData(paste(png)).convertToFormat(QImage::Format_RGB32) == picture
+                                        : paste(r.pasted) == r.text.toUtf8();
+            }, 4000));
+            x11::waitUntil([] { return false; }, 200);
+            EXPECT_EQ(desktop->bridge->delivered(), delivered) << "putting back is no change";
+            EXPECT_EQ(desktop->beeper.count, beeps);
+            EXPECT_EQ(entries().size(), listed);
+        }
+        if (r.back && !r.clear)
+            continue;
+        if (r.clear)
+            clear(); // our own put-back emptied stays empty
+        EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; })) << "an empty clipboard";
+        EXPECT_TRUE(paste(r.pasted).isEmpty());
+    }
 }

@@ -42,7 +42,7 @@ void wake(int fd)
 
 } // namespace
 
-DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, SelectionFetcher::Done done)
+DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, Done done)
     : m_imageTypes(std::move(imageTypes))
     , m_limits(limits)
     , m_done(std::move(done))
@@ -85,7 +85,18 @@ void DataControlReader::write(Content content, std::optional<unsigned> unlessCha
         return;
     {
         const std::lock_guard lock(m_mutex);
-        m_requests.push_back({std::make_shared<const Content>(std::move(content)), unlessChangedSince});
+        m_requests.push_back({std::make_shared<const Content>(std::move(content)), unlessChangedSince, {}});
+    }
+    wake(m_wake);
+}
+
+void DataControlReader::putBack(Content content, unsigned number)
+{
+    if (!connected())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_requests.push_back({std::make_shared<const Content>(std::move(content)), {}, number});
     }
     wake(m_wake);
 }
@@ -106,14 +117,22 @@ void DataControlReader::run()
         }
         // Changes that came meanwhile are all about what the clipboard holds now: one fetch serves them.
         m_fetched = m_changes;
+        // Our put-back came after another program's copy and replaced it:
+        // the clipboard holds nothing new.
+        if (m_selection && m_offers[m_selection].kept)
+            continue;
         m_fetching = m_selection;
-        const Result r = fetch(m_fetching);
+        Change c;
+        c.number = m_fetched;
+        if (m_fetching)
+            c.holder = m_offers[m_fetching].own ? Holder::Us : Holder::Other;
+        c.result = fetch(m_fetching);
         if (m_fetching && m_fetching != m_selection)
             forget(m_fetching);
         m_fetching = nullptr;
         if (m_stop)
             return;
-        m_done(r);
+        m_done(c);
     }
 }
 
@@ -143,6 +162,7 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
         if (!bytes)
             continue;
         result.text = asked.utf8 ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
+        result.textCut = cut;
         break;
     }
     for (const QByteArray &mime : m_imageTypes) {
@@ -273,6 +293,10 @@ void DataControlReader::takeRequests()
             qCInfo(lcClipboard) << "content made ready for the clipboard is dropped: another program copied meanwhile";
             continue;
         }
+        if (r.putBackAt && *r.putBackAt != m_changes) {
+            qCInfo(lcClipboard) << "the last content does not go back: the clipboard changed meanwhile";
+            continue;
+        }
         if (r.content->empty()) {
             m_dc->setSelection(nullptr);
             continue;
@@ -280,7 +304,12 @@ void DataControlReader::takeRequests()
         QByteArrayList types;
         for (const auto &[mime, bytes] : *r.content)
             types << mime;
-        wl_proxy *source = m_dc->createSource(types << kOwnType);
+        types << kOwnType;
+        if (r.putBackAt) {
+            types << kKeptType;
+            qCInfo(lcClipboard) << "the last clipboard content is back on the clipboard";
+        }
+        wl_proxy *source = m_dc->createSource(types);
         m_sources[source] = r.content;
         m_dc->setSelection(source);
     }
@@ -332,18 +361,21 @@ void DataControlReader::offerType(wl_proxy *offer, const char *mime)
     Offered &o = m_offers[offer];
     if (std::strcmp(mime, kOwnType) == 0)
         o.own = true;
+    else if (std::strcmp(mime, kKeptType) == 0)
+        o.kept = true;
     else
         o.types << QByteArray(mime);
 }
 
 void DataControlReader::selection(wl_proxy *offer)
 {
-    ++m_changes;
+    if (!offer || !m_offers[offer].kept)
+        ++m_changes;
+    if (offer && !m_offers[offer].own)
+        ++m_foreign;
     if (m_selection && m_selection != m_fetching)
         forget(m_selection);
     m_selection = offer;
-    if (offer && !m_offers[offer].own)
-        ++m_foreign;
 }
 
 void DataControlReader::primarySelection(wl_proxy *offer)

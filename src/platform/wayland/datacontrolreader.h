@@ -5,6 +5,8 @@
 // stops writing, in any case after an overall limit, and at once when a newer
 // change comes, each costing only that change. Our own content is offered
 // through sources of ours and served from the same thread, without blocking.
+// Content put back on an empty clipboard (putBack) is no change: its
+// selection is neither fetched nor delivered.
 
 #include "platform/selectionfetcher.h"
 #include "platform/wayland/datacontrol.h"
@@ -27,10 +29,18 @@ public:
     using Limits = SelectionFetcher::Limits;
     // Content of ours: each MIME type it is offered in, with its bytes.
     using Content = std::vector<std::pair<QByteArray, QByteArray>>;
+    // Who held the clipboard for a change: nobody (it is empty), we, or another program.
+    enum class Holder { Nobody, Us, Other };
+    struct Change {
+        Result result;
+        Holder holder = Holder::Nobody;
+        unsigned number = 0; // of the change, for putBack
+    };
+    using Done = std::function<void(const Change &)>;
 
     // `done` runs on the worker thread after each change, in their order;
     // the first is what the clipboard holds at start.
-    DataControlReader(QByteArrayList imageTypes, Limits limits, SelectionFetcher::Done done);
+    DataControlReader(QByteArrayList imageTypes, Limits limits, Done done);
     ~DataControlReader() override;
 
     // True when the compositor offers data control and the worker runs.
@@ -42,20 +52,27 @@ public:
     // `unlessChangedSince`, dropped when another program's change has come
     // since foreignChanges() said that count.
     void write(Content content, std::optional<unsigned> unlessChangedSince = {});
+    // Puts `content` on the clipboard left empty by the change `number`,
+    // unless the clipboard has changed since; that is no change of its own.
+    void putBack(Content content, unsigned number);
     // Changes of the clipboard by other programs seen so far.
     unsigned foreignChanges() const { return m_foreign; }
 
     // The type each source of ours offers beside its content, by which our own changes are known.
     static constexpr char kOwnType[] = "application/x-merkolo-eigen";
+    // The type a put-back source offers besides, by which its selection is known as no change.
+    static constexpr char kKeptType[] = "application/x-merkolo-bewahrt";
 
 private:
     struct Offered {
         QByteArrayList types;
         bool own = false;
+        bool kept = false;
     };
     struct Request {
         std::shared_ptr<const Content> content;
         std::optional<unsigned> unlessChangedSince;
+        std::optional<unsigned> putBackAt; // the change that left the clipboard empty
     };
     struct Writer {
         int fd;
@@ -84,7 +101,7 @@ private:
 
     QByteArrayList m_imageTypes;
     Limits m_limits;
-    SelectionFetcher::Done m_done;
+    Done m_done;
     std::unique_ptr<DataControl> m_dc;
     QByteArray m_route;
     QString m_problem;
@@ -93,7 +110,7 @@ private:
     std::map<wl_proxy *, Offered> m_offers;
     wl_proxy *m_selection = nullptr;
     wl_proxy *m_fetching = nullptr;
-    unsigned m_changes = 0; // selection events so far
+    unsigned m_changes = 0; // selection events so far, our put-backs not counted
     unsigned m_fetched = 0; // selection events a fetch has served
     std::map<wl_proxy *, std::shared_ptr<const Content>> m_sources;
     std::vector<Writer> m_writers;

@@ -9,19 +9,9 @@ WaylandClipboard::WaylandClipboard()
 {
     m_pool.setMaxThreadCount(1);
     m_reader = std::make_unique<DataControlReader>(
-        imageTypes(), SelectionFetcher::Limits{}, [this](const SelectionFetcher::Result &r) {
+        imageTypes(), SelectionFetcher::Limits{}, [this](const DataControlReader::Change &c) {
             // Back to the user-interface thread; dropped if this object is gone.
-            QMetaObject::invokeMethod(
-                this,
-                [this, r] {
-                    if (r.refused)
-                        emit pictureRefused(r.refused->size, r.refused->bytes);
-                    m_text = r.text;
-                    m_image = r.image;
-                    ++m_snapshots;
-                    emit changed();
-                },
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, c] { arrived(c); }, Qt::QueuedConnection);
         });
 }
 
@@ -31,6 +21,36 @@ WaylandClipboard::~WaylandClipboard()
     m_stopping = true;
     m_pool.waitForDone();
     m_reader.reset(); // joins the worker before the members it reports into go
+}
+
+void WaylandClipboard::arrived(const DataControlReader::Change &c)
+{
+    using Holder = DataControlReader::Holder;
+    if (c.holder == Holder::Nobody && !m_kept.empty()) {
+        putBack(std::exchange(m_kept, {}), c.number);
+        return;
+    }
+    m_kept = c.holder == Holder::Other ? KeptContent::of(c.result) : KeptContent{};
+    const SelectionFetcher::Result &r = c.result;
+    if (r.refused)
+        emit pictureRefused(r.refused->size, r.refused->bytes);
+    m_text = r.text;
+    m_image = r.image;
+    ++m_snapshots;
+    emit changed();
+}
+
+void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
+{
+    // Text first when both came, as a copy from the text store offers it; a
+    // picture as the image store's copy does.
+    if (kept.text)
+        m_reader->putBack(textContent(*kept.text), number);
+    else if (!kept.png.isEmpty())
+        m_reader->putBack({{"image/png", kept.png}}, number);
+    else
+        offerPicture(kept.image,
+                     [this, number](const QByteArray &png) { m_reader->putBack({{"image/png", png}}, number); });
 }
 
 bool WaylandClipboard::GetFormat(int format)
@@ -52,24 +72,34 @@ QImage WaylandClipboard::GetData()
     return m_image;
 }
 
-void WaylandClipboard::SetText(const QString &text)
+DataControlReader::Content WaylandClipboard::textContent(const QString &text)
 {
-    drop();
     // STRING is Latin-1 by its definition; every other text type is asked
     // for as UTF-8 on Wayland, text/plain included.
     DataControlReader::Content content;
     for (const TextType &t : kTextTypes)
         content.emplace_back(t.name, std::strcmp(t.name, "STRING") == 0 ? text.toLatin1() : text.toUtf8());
-    m_reader->write(std::move(content));
+    return content;
+}
+
+void WaylandClipboard::SetText(const QString &text)
+{
+    drop();
+    m_reader->write(textContent(text));
 }
 
 void WaylandClipboard::SetData(const QImage &image)
 {
     drop();
+    const unsigned since = m_reader->foreignChanges();
+    offerPicture(image, [this, since](const QByteArray &png) { m_reader->write({{"image/png", png}}, since); });
+}
+
+void WaylandClipboard::offerPicture(const QImage &image, std::function<void(const QByteArray &)> write)
+{
     auto job = std::make_shared<Encoding>();
     m_pending = job;
-    const unsigned since = m_reader->foreignChanges();
-    m_pool.start([this, job, image, since] {
+    m_pool.start([this, job, image, write] {
         if (job->dropped)
             return;
         const QByteArray png = ImageOffer::encode(image, m_stopping);
@@ -77,7 +107,7 @@ void WaylandClipboard::SetData(const QImage &image)
         const std::lock_guard lock(m_writing);
         if (png.isEmpty() || job->dropped)
             return;
-        m_reader->write({{"image/png", png}}, since);
+        write(png);
         QMetaObject::invokeMethod(
             this, [this, job] { if (m_pending == job) m_pending.reset(); }, Qt::QueuedConnection);
     });
@@ -91,6 +121,7 @@ void WaylandClipboard::Clear()
 
 void WaylandClipboard::drop()
 {
+    m_kept = {};
     const std::lock_guard lock(m_writing);
     if (m_pending) {
         m_pending->dropped = true;

@@ -5,13 +5,24 @@
 // windows stay on X11 (Xwayland). Each change is delivered as one snapshot,
 // in the order of the changes, as on X11; our own copies go on the
 // clipboard through a source of ours and come back as changes like any other.
+//
+// The clipboard outlives the programs that fill it: when it is left empty
+// right after another program's change, what was read whole of that change
+// goes back on it through a source of ours, once (see keptcontent.h), and
+// that is no change. Whether its owner ended or a running program emptied
+// it, Wayland does not tell: both go back. An empty clipboard after our own
+// copy or our own put-back was emptied on purpose (our sources live as long
+// as we do) and stays empty. There is no clipboard manager on Wayland to
+// hand our own content to at the end: it goes with the program.
 
+#include "platform/keptcontent.h"
 #include "platform/services.h"
 #include "platform/wayland/datacontrolreader.h"
 
 #include <QThreadPool>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -48,11 +59,19 @@ private:
     struct Encoding {
         std::atomic<bool> dropped{false};
     };
+    void arrived(const DataControlReader::Change &c);
+    void putBack(const KeptContent &kept, unsigned number);
+    // Encodes `image` as PNG on a thread of the pool and hands it to `write`
+    // there, unless a write of ours has dropped it meanwhile.
+    void offerPicture(const QImage &image, std::function<void(const QByteArray &png)> write);
+    // A write of ours replaces what was pending and what was kept.
     void drop();
+    static DataControlReader::Content textContent(const QString &text);
 
     std::optional<QString> m_text;
     QImage m_image;
     int m_snapshots = 0;
+    KeptContent m_kept; // of the last change, while it is another program's
     std::shared_ptr<Encoding> m_pending;
     std::mutex m_writing; // a dropped picture's write and the write that dropped it never cross
     std::atomic<bool> m_stopping{false};
