@@ -1,6 +1,7 @@
 #include "platform/qtservices.h"
 
 #include "platform/modalgate.h"
+#include "platform/quietmodal.h"
 #include "platform/x11window.h"
 
 #include <QApplication>
@@ -73,7 +74,11 @@ int QtMessageBox::show(const QString &text, int style, const QString &title)
         box->setDefaultButton(ok);
         box->setEscapeButton(ok);
     }
-    box->exec();
+    // While another program has the keyboard the box leaves it there.
+    if (QApplication::activeWindow())
+        box->exec();
+    else
+        quietmodal::exec(*box);
     // An owner that went away while the box was open took the box with it: no answer is No.
     const bool saidYes = box && yes && box->clickedButton() == yes;
     delete box.data();

@@ -12,7 +12,8 @@ void keepAboveTheProgram(QWidget *dialog);
 
 // Each box is owned by the program's active window (or the one last
 // active): it opens over that window and stays above it, in the
-// always-on-top band when a window of the program is there.
+// always-on-top band when a window of the program is there. A box raised
+// while another program is active does not take the keyboard from it.
 class QtMessageBox : public MessageBoxService
 {
 public:

@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 
 QtTray::QtTray()
 {
@@ -41,6 +42,55 @@ int QtTray::mouseMessageOf(QSystemTrayIcon::ActivationReason reason)
     }
 }
 
+int QtTray::mouseMessageOf(QEvent::Type type, Qt::MouseButton button)
+{
+    // Windows numbers the messages of a button down, up, double-click.
+    int down = 0;
+    switch (button) {
+    case Qt::LeftButton: down = WM_LBUTTONDOWN; break;
+    case Qt::RightButton: down = WM_RBUTTONDOWN; break;
+    case Qt::MiddleButton: down = WM_MBUTTONDOWN; break;
+    default: return 0;
+    }
+    switch (type) {
+    case QEvent::MouseButtonPress: return down;
+    case QEvent::MouseButtonRelease: return down + 1;
+    case QEvent::MouseButtonDblClick: return down + 2;
+    default: return 0;
+    }
+}
+
+void QtTray::followIconWindow(int id)
+{
+    // In an XEmbed host the icon is a window of the program's own, which
+    // sees each press and release. The toolkit's activations would report
+    // a right click at its press, opening the menu under the held button,
+    // whose release then lands in the open menu; the shell reports the
+    // click at its release (WM_RBUTTONUP), and so does this.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() != QLatin1String("QSystemTrayIconSys") || m_iconWindows.count(w))
+            continue;
+        m_iconWindows[w] = id;
+        w->installEventFilter(this);
+        connect(w, &QObject::destroyed, this, [this, w] { m_iconWindows.erase(w); });
+    }
+}
+
+bool QtTray::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto it = m_iconWindows.find(watched);
+    const QEvent::Type t = event->type();
+    if (it == m_iconWindows.end()
+        || (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonRelease && t != QEvent::MouseButtonDblClick))
+        return false;
+    const int message = mouseMessageOf(t, static_cast<QMouseEvent *>(event)->button());
+    if (message) {
+        QMetaObject::invokeMethod(
+            this, [this, id = it->second, message] { emit mouseMessage(id, message); }, Qt::QueuedConnection);
+    }
+    return true; // not a second time as the toolkit's activation
+}
+
 bool QtTray::setIcon(int id, const QIcon &icon, const QString &tip)
 {
     QSystemTrayIcon *&shown = m_icons[id];
@@ -54,6 +104,7 @@ bool QtTray::setIcon(int id, const QIcon &icon, const QString &tip)
     shown->setIcon(icon);
     shown->setToolTip(tip);
     shown->show();
+    followIconWindow(id);
     return hostAvailable();
 }
 
@@ -85,6 +136,7 @@ void QtTray::hostChanged(bool present)
         for (auto &[id, icon] : m_icons) {
             icon->hide();
             icon->show();
+            followIconWindow(id);
         }
     }
     emit hostAvailableChanged(present);

@@ -6,6 +6,7 @@
 
 #include "platform/services.h"
 
+#include <QEvent>
 #include <QSystemTrayIcon>
 
 #include <map>
@@ -32,10 +33,19 @@ public:
     // The Windows mouse message number of a toolkit activation. The toolkit
     // reports a right press as Context and no right double-click at all.
     static int mouseMessageOf(QSystemTrayIcon::ActivationReason reason);
+    // The Windows mouse message number of a button event on the icon's own
+    // window (press, release, double-click), or 0.
+    static int mouseMessageOf(QEvent::Type type, Qt::MouseButton button);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void hostChanged(bool present);
+    void followIconWindow(int id);
 
     std::map<int, QSystemTrayIcon *> m_icons;
+    // The icons' own windows in an XEmbed host, with the icon each shows.
+    std::map<QObject *, int> m_iconWindows;
     bool m_taskVisible = true;
 };

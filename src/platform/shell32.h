@@ -29,7 +29,9 @@ constexpr int WM_LBUTTONDBLCLK = 0x0203;
 constexpr int WM_RBUTTONDOWN = 0x0204;
 constexpr int WM_RBUTTONUP = 0x0205;
 constexpr int WM_RBUTTONDBLCLK = 0x0206;
+constexpr int WM_MBUTTONDOWN = 0x0207;
 constexpr int WM_MBUTTONUP = 0x0208;
+constexpr int WM_MBUTTONDBLCLK = 0x0209;
 
 // The ANSI notification record, laid out as Windows' 88-byte NOTIFYICONDATA.
 struct NOTIFYICONDATA {

@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -390,7 +391,7 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
                                  "bildspeicher-kein-bild.png", "bildspeicher-speicherfehler.png"};
     desktop->messages.whileOpen = [&](const QString &text) {
         QTimer::singleShot(700, [&] {
-            if (QWidget *box = QApplication::activeModalWidget()) {
+            if (QWidget *box = openMessageBox()) {
                 screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
                 boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
                 QTest::keyClick(box, Qt::Key_Return);

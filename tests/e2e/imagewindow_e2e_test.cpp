@@ -12,9 +12,11 @@
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
 #include "platform/qtservices.h"
+#include "support/fakeservices.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -270,7 +272,7 @@ TEST_F(RealImageWindows, ForwardFromSlot9ShowsTheStoresMessageAndThenSlot0)
     bool seenBox = false;
     desktop->messages.whileOpen = [&](const QString &text) {
         QTimer::singleShot(800, [&] {
-            if (QWidget *box = QApplication::activeModalWidget()) {
+            if (QWidget *box = openMessageBox()) {
                 seenBox = true;
                 screenshot(v.frameGeometry().united(box->frameGeometry()).adjusted(-4, -4, 4, 4),
                            "bildbetrachter-weiter-von-9.png");

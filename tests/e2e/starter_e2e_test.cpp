@@ -7,6 +7,8 @@
 #include "x11.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -160,4 +162,48 @@ TEST_F(StarterE2E, WithoutARuntimeFolderItStartsSilentlyAndOnlyOnce)
     runs[0].waitForFinished(5000);
     for (QProcess &run : runs)
         EXPECT_FALSE(run.readAllStandardError().contains("XDG_RUNTIME_DIR"));
+}
+
+// The icon's menu opens when the right button comes up, as the shell reports
+// a right click, never under the held button; twenty-five right clicks in a
+// fresh program open twenty-five menus and not the help page, which its own
+// entry does open.
+TEST_F(StarterE2E, ARightClickOpensTheMenuAtTheReleaseEveryTime)
+{
+    QTemporaryDir bin;
+    const QString opened = bin.filePath(QStringLiteral("opened"));
+    QFile open(bin.filePath(QStringLiteral("xdg-open")));
+    ASSERT_TRUE(open.open(QIODevice::WriteOnly));
+    open.write("#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n");
+    open.close();
+    open.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    Program program(QStringLiteral(MERKOLO_BINARY), env, QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath());
+    const QRect icon = openTextStore(startSelector(program));
+    ASSERT_FALSE(icon.isNull());
+    auto xdotool = [](const QStringList &args) { x11::run(QStringLiteral("xdotool"), args); };
+    auto menuShown = [](int ms) { return x11::waitUntil([] { return e2e::popUpMenu().has_value(); }, ms); };
+
+    xdotool({QStringLiteral("mousemove"), QString::number(icon.center().x()), QString::number(icon.center().y()),
+             QStringLiteral("mousedown"), QStringLiteral("3")});
+    EXPECT_FALSE(menuShown(600)) << "a menu under the held button";
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("3")});
+    int menus = 0;
+    for (int i = 0; i < 25; ++i) {
+        if (i > 0)
+            e2e::click(icon.center(), 3);
+        menus += menuShown(5000);
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        x11::waitUntil([] { return !e2e::popUpMenu(); }, 3000);
+    }
+    EXPECT_EQ(menus, 25);
+    EXPECT_FALSE(QFile::exists(opened));
+
+    // "Hilfe Fenster", the first entry, is what opens the page.
+    e2e::click(icon.center(), 3);
+    std::optional<QRect> menu;
+    ASSERT_TRUE(x11::waitUntil([&] { return (menu = e2e::popUpMenu()).has_value(); }, 5000));
+    e2e::click(QPoint(menu->center().x(), menu->top() + 12));
+    EXPECT_TRUE(x11::waitUntil([&] { return QFile::exists(opened); }, 10000));
 }

@@ -7,6 +7,7 @@
 
 #include "imagestore/Formbilder.h"
 #include "platform/qtservices.h"
+#include "support/fakeservices.h"
 #include "platform/qttray.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
@@ -146,7 +147,7 @@ TEST_F(WindowsE2E, AMessageBoxOpensAboveTheWindowThatAskedAndTakesAClick)
     QTimer::singleShot(0, [&] {
         QMessageBox *box = nullptr;
         x11::waitUntil([&] {
-            box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            box = openMessageBox();
             return box && box->isVisible() && x11::run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(idOf(*box)), QStringLiteral("_NET_FRAME_EXTENTS")}).contains("=");
         });
         if (!box)

@@ -3,6 +3,8 @@
 #include "platform/modalgate.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QMenu>
 
 bool FakeClipboard::GetFormat(int format)
@@ -128,4 +130,13 @@ void FakeTray::setHost(bool present)
 {
     host = present;
     emit hostAvailableChanged(present);
+}
+
+QMessageBox *openMessageBox()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
 }

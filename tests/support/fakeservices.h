@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+class QMessageBox;
+
 #include <deque>
 #include <functional>
 #include <map>
@@ -49,6 +51,9 @@ public:
     std::function<void(const QString &)> whileOpen;
     QStringList texts() const;
 };
+
+// The real message box open on the screen (modal or shown in the background), or null.
+QMessageBox *openMessageBox();
 
 class FakeBeeper : public Beeper
 {

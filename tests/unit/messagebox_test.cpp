@@ -1,6 +1,7 @@
 // The real message box speaks German and defaults to Yes.
 
 #include "platform/qtservices.h"
+#include "support/fakeservices.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -26,7 +27,7 @@ Seen showAndPress(int style, const QString &title, const QString &press, int *re
 {
     Seen seen;
     QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto *box = openMessageBox();
         if (!box)
             return;
         seen.title = box->windowTitle();
@@ -92,7 +93,7 @@ TEST(QtMessageBox, OwnedByTheActiveWindowAndAboveItsBand)
     QWidget *owner = nullptr;
     bool onTop = false;
     QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto *box = openMessageBox();
         if (!box)
             return;
         owner = box->parentWidget();

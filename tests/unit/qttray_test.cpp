@@ -27,6 +27,27 @@ TEST(QtTray, EachActivationIsTheShellsMouseMessage)
         EXPECT_EQ(QtTray::mouseMessageOf(r.reason), r.message) << r.reason;
 }
 
+// The icon's own window reports each button as the shell does: down, up, double-click.
+TEST(QtTray, EachButtonEventOnTheIconIsTheShellsMouseMessage)
+{
+    const struct {
+        QEvent::Type type;
+        Qt::MouseButton button;
+        int message;
+    } rows[] = {
+        {QEvent::MouseButtonPress, Qt::RightButton, WM_RBUTTONDOWN},
+        {QEvent::MouseButtonRelease, Qt::RightButton, WM_RBUTTONUP}, // the menu, at the release
+        {QEvent::MouseButtonDblClick, Qt::RightButton, WM_RBUTTONDBLCLK},
+        {QEvent::MouseButtonRelease, Qt::LeftButton, WM_LBUTTONUP},
+        {QEvent::MouseButtonDblClick, Qt::LeftButton, WM_LBUTTONDBLCLK},
+        {QEvent::MouseButtonPress, Qt::MiddleButton, WM_MBUTTONDOWN},
+        {QEvent::MouseButtonRelease, Qt::BackButton, 0},
+        {QEvent::MouseMove, Qt::LeftButton, 0},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(QtTray::mouseMessageOf(r.type, r.button), r.message) << r.type << " " << r.button;
+}
+
 TEST(QtTray, WithoutANotificationAreaANoticeGetsAWindowOfItsOwn)
 {
     const LogCapture log;
