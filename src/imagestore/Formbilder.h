@@ -12,7 +12,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+
+class Bilderramen;
 
 class Formbilder : public Form
 {
@@ -136,7 +139,7 @@ private:
     void buildStorageBand();
     void wire();
     // The picture the hidden viewer window holds (its most recent clipboard bitmap).
-    QImage viewerPicture();
+    StoredPicture viewerPicture();
     // Text1 as a number plus `step`, written back as shortest text; skipped when not a number.
     void stepSlotNumber(double step);
     void selectCurrentSlot();
@@ -149,4 +152,8 @@ private:
     // The lowest index of a selected button, 0 when none is.
     static std::int16_t SelectedIndex(const std::array<OptionButton *, kSlots> &buttons);
     void setOptionsFlag();
+    // Slot `n` into the viewer's picture.
+    void showInViewer(Bilderramen &viewer, int n);
+
+    std::weak_ptr<const void> m_inViewer; // the stored picture the viewer was last given
 };

@@ -101,7 +101,17 @@ void Formbilder::Command18_Click()
     // Referring to the viewer loads it if needed; this does not show it.
     Bilderramen &viewer = forms().get<Bilderramen>();
     if (const auto n = currentSlot())
-        viewer.Image1->setPicture(Bildx[*n]->Picture());
+        showInViewer(viewer, *n);
+}
+
+void Formbilder::showInViewer(Bilderramen &viewer, int n)
+{
+    const StoredPicture &slot = Bildx[n]->stored();
+    // The viewer keeps the pixels of the picture it shows: a refresh of the
+    // same picture decodes nothing.
+    const bool shown = slot.is(m_inViewer) && viewer.Image1->Picture().size() == slot.size();
+    viewer.Image1->setPicture(shown ? viewer.Image1->Picture() : slot.pixels());
+    m_inViewer = slot.identity();
 }
 
 void Formbilder::Command22_Click()
@@ -109,7 +119,7 @@ void Formbilder::Command22_Click()
     Bilderramen &viewer = forms().get<Bilderramen>();
     viewer.Show();
     if (const auto k = currentSlot())
-        viewer.Image1->setPicture(Bildx[*k]->Picture());
+        showInViewer(viewer, *k);
     viewer.Timer1->start();
 }
 

@@ -19,9 +19,14 @@ public:
 
     void SetText(const QString &text) override;
     void SetData(const QImage &image) override;
+    void SetPicture(const StoredPicture &picture) override;
     void Clear() override;
     // True while a picture is being made ready for the clipboard.
     bool offerPending() const;
+
+protected:
+    // The stored picture this program put on the clipboard under `mark`, if it is the last one.
+    StoredPicture ownPicture(const QByteArray &mark) const;
 
 private:
     std::unique_ptr<ImageOffer> m_offer; // only where other programs read the clipboard (X11)

@@ -31,6 +31,10 @@ public:
     struct Result {
         std::optional<QString> text;
         QImage image;
+        QByteArray imageBytes; // the image as it came, and its MIME type
+        QByteArray imageType;
+        // The mark of this process's own picture offer, when the clipboard holds one; no image is fetched then.
+        QByteArray ownMark;
         std::optional<Refusal> refused;
     };
     using Done = std::function<void(const Result &)>;
@@ -41,7 +45,9 @@ public:
         qsizetype textBytes = kMaxTextBytes; // the longest text taken; the rest is cut
     };
 
-    // `imageTypes`: MIME types of images to ask for, most wanted first.
+    // `imageTypes`: MIME types of images to ask for, most wanted first. A
+    // change that carries this process's own picture mark brings the mark
+    // instead of an image.
     SelectionFetcher(QByteArrayList imageTypes, Limits limits, Done done);
     ~SelectionFetcher();
 

@@ -24,15 +24,18 @@ X11Clipboard::X11Clipboard()
 {
     m_fetcher = std::make_unique<SelectionFetcher>(
         imageTypes(), SelectionFetcher::Limits{}, [this](const SelectionFetcher::Result &r) {
-            Snapshot s{r.text, r.image};
+            // Kept as the bytes it came as, with the pixels decoded here for the capture at hand.
+            Snapshot s{r.text, r.image.isNull() ? StoredPicture()
+                                                : StoredPicture::encoded(r.imageBytes, r.imageType, r.image)};
             const auto refused = r.refused;
+            const QByteArray mark = r.ownMark;
             // Back to the user-interface thread; dropped if this object is gone.
             QMetaObject::invokeMethod(
                 this,
-                [this, s, refused] {
+                [this, s, refused, mark] {
                     if (refused)
                         emit pictureRefused(refused->size, refused->bytes);
-                    deliver(s);
+                    deliver(s, mark);
                 },
                 Qt::QueuedConnection);
         });
@@ -52,11 +55,17 @@ bool X11Clipboard::connected() const
     return m_fetcher->connected();
 }
 
-void X11Clipboard::deliver(const Snapshot &snapshot)
+void X11Clipboard::deliver(Snapshot snapshot, const QByteArray &ownMark)
 {
-    m_current = snapshot;
+    // The program's own copy: the picture it holds already, not a second one.
+    // Should a newer copy have been made meanwhile, its change follows.
+    if (!ownMark.isEmpty())
+        snapshot.picture = ownPicture(ownMark);
+    m_current = std::move(snapshot);
     ++m_snapshots;
     emit changed();
+    // The capture has taken its pixels; what stays is the bytes.
+    m_current.picture.forgetPixels();
 }
 
 bool X11Clipboard::GetFormat(int format)
@@ -64,7 +73,7 @@ bool X11Clipboard::GetFormat(int format)
     if (format == vbCFText)
         return m_current.text.has_value();
     if (format == vbCFBitmap)
-        return !m_current.image.isNull();
+        return !m_current.picture.isNull();
     return false;
 }
 
@@ -75,5 +84,10 @@ std::optional<QString> X11Clipboard::GetText()
 
 QImage X11Clipboard::GetData()
 {
-    return m_current.image;
+    return m_current.picture.pixels();
+}
+
+StoredPicture X11Clipboard::GetPicture()
+{
+    return m_current.picture;
 }

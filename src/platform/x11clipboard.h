@@ -18,7 +18,7 @@ public:
     // What one change brought.
     struct Snapshot {
         std::optional<QString> text;
-        QImage image;
+        StoredPicture picture;
     };
 
     // Fetches what the clipboard holds at start, so that joining the viewer
@@ -32,6 +32,7 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+    StoredPicture GetPicture() override;
 
     // Snapshots delivered so far; the first one is what the clipboard held at start.
     int snapshots() const { return m_snapshots; }
@@ -41,7 +42,7 @@ public:
     static constexpr int kOverallMs = SelectionFetcher::Limits{}.overallMs;
 
 private:
-    void deliver(const Snapshot &snapshot);
+    void deliver(Snapshot snapshot, const QByteArray &ownMark);
 
     Snapshot m_current;
     int m_snapshots = 0;
