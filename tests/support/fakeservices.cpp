@@ -34,6 +34,7 @@ void FakeClipboard::SetText(const QString &t)
 {
     text = t;
     image = QImage();
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -41,6 +42,7 @@ void FakeClipboard::SetData(const QImage &i)
 {
     text.reset();
     image = i;
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -48,6 +50,7 @@ void FakeClipboard::Clear()
 {
     text.reset();
     image = QImage();
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -55,6 +58,31 @@ void FakeClipboard::setFromOutside(const std::optional<QString> &t, const QImage
 {
     text = t;
     image = i;
+    stored = StoredPicture();
+    emit changed();
+}
+
+StoredPicture FakeClipboard::GetPicture()
+{
+    if (stored.isNull() || unreadable)
+        return StoredPicture(GetData());
+    ++reads;
+    return stored;
+}
+
+void FakeClipboard::SetPicture(const StoredPicture &picture)
+{
+    text.reset();
+    image = picture.pixels();
+    stored = picture;
+    emit changed();
+}
+
+void FakeClipboard::setPictureFromOutside(const QByteArray &bytes, const QByteArray &type)
+{
+    text.reset();
+    stored = StoredPicture::encoded(bytes, type, QImage());
+    image = stored.pixels();
     emit changed();
 }
 
