@@ -502,8 +502,9 @@ TEST_F(RealImageStore, CopiesOfferPngBmpAndTheirOwnTypeAtOnceWithTheSourcePixels
             for (const char *offered : {"image/png", "image/bmp", type}) {
                 const QByteArray read = x11::readClipboard(QString::fromLatin1(offered));
                 EXPECT_TRUE(QImage::fromData(read).convertToFormat(QImage::Format_ARGB32) == pixels) << what << " as " << offered;
-                if (QByteArray(offered) == "image/bmp" && read.size() > 30)
+                if (QByteArray(offered) == "image/bmp" && read.size() > 30) {
                     EXPECT_EQ(int(read[28]), source.hasAlphaChannel() ? 32 : 24) << what << ": bits a pixel";
+                }
             }
             ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs)) << what;
             EXPECT_TRUE(desktop->clipboard.GetPicture().sameAs(kept)) << what << ": its own copy, not a second one";
@@ -514,7 +515,7 @@ TEST_F(RealImageStore, CopiesOfferPngBmpAndTheirOwnTypeAtOnceWithTheSourcePixels
 TEST_F(RealImageStore, AReaderThatStopsHoldsNeitherTheWindowNorTheNextCopy)
 {
     Formbilder &f = store();
-    for (const auto &[n, img] : {std::pair{5, photo(2000, 1500, 11)}, std::pair{6, photo(300, 200, 12)}}) {
+    for (const auto &[n, img] : {std::pair{5, photo(3000, 2000, 11)}, std::pair{6, photo(300, 200, 12)}}) {
         const int seen = desktop->clipboard.snapshots();
         x11::setClipboardImage(img);
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs));
@@ -526,7 +527,7 @@ TEST_F(RealImageStore, AReaderThatStopsHoldsNeitherTheWindowNorTheNextCopy)
     QProcess reader;
     reader.start(QStringLiteral(STALLED_READER), {QStringLiteral("image/bmp")});
     ASSERT_TRUE(x11::waitUntil([&] { return reader.canReadLine(); }, kCaptureDeadlineMs));
-    EXPECT_EQ(reader.readLine(), QByteArray("stalled\n")); // a 12 MB answer comes in chunks
+    EXPECT_EQ(reader.readLine(), QByteArray("stalled\n")); // an 18 MB answer comes in chunks
 
     // The window goes on, and the next copy is served whole.
     f.Text1->setText(QStringLiteral("6"));
