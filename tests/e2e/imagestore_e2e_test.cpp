@@ -476,35 +476,26 @@ TEST_F(RealImageStore, CopiesOfferPngBmpAndTheirOwnTypeAtOnceWithTheSourcePixels
 {
     Formbilder &f = store();
     for (const QSize size : {QSize(5, 3), QSize(1920, 1080)}) {
-        QImage clear = photo(size.width(), size.height(), 9).convertToFormat(QImage::Format_ARGB32);
-        for (int x = 0; x < size.width(); x += 2)
-            clear.setPixel(x, size.height() - 1, qRgba(10, 20, 30, 100));
-        const std::tuple<const char *, QImage, const char *> kinds[] = {
-            {"image/png", photo(size.width(), size.height(), 5), "PNG"},
-            {"image/png", clear, "PNG"},
-            {"image/jpeg", photo(size.width(), size.height(), 6), "JPEG"},
-            {"image/bmp", photo(size.width(), size.height(), 7), "BMP"}};
-        for (const auto &[type, source, format] : kinds) {
-            const std::string what = std::string(type) + " " + std::to_string(size.width()) + (source.hasAlphaChannel() ? " alpha" : "");
-            const QByteArray bytes = encoded(source, format);
+        const QImage opaque = photo(size.width(), size.height(), 5);
+        QImage clear = opaque.convertToFormat(QImage::Format_ARGB32);
+        clear.setPixel(0, size.height() - 1, qRgba(10, 20, 30, 100));
+        for (const auto &[type, source] : {std::pair{"png", opaque}, {"png", clear}, {"jpeg", opaque}, {"bmp", opaque}}) {
+            const std::string what = std::string(type) + " " + std::to_string(size.width()) + " " + std::to_string(source.depth());
+            const QByteArray bytes = encoded(source, type);
             const QImage pixels = QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
             int seen = desktop->clipboard.snapshots();
-            x11::setClipboardData(bytes, QString::fromLatin1(type));
+            x11::setClipboardData(bytes, QStringLiteral("image/") + QLatin1String(type));
             ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs)) << what;
             f.Text1->setText(QStringLiteral("4"));
             f.Command17_Click();
             const StoredPicture kept = f.Bildx[4]->stored();
-            ASSERT_EQ(kept.type(), QByteArray(type)) << what;
-
             seen = desktop->clipboard.snapshots();
             f.Command19_Click();
             EXPECT_TRUE(QGuiApplication::clipboard()->ownsClipboard()) << what << ": owned at once";
-            for (const char *offered : {"image/png", "image/bmp", type}) {
-                const QByteArray read = x11::readClipboard(QString::fromLatin1(offered));
-                EXPECT_TRUE(QImage::fromData(read).convertToFormat(QImage::Format_ARGB32) == pixels) << what << " as " << offered;
-                if (QByteArray(offered) == "image/bmp" && read.size() > 30) {
-                    EXPECT_EQ(int(read[28]), source.hasAlphaChannel() ? 32 : 24) << what << ": bits a pixel";
-                }
+            for (const QByteArray &offered : {QByteArray("png"), QByteArray("bmp"), QByteArray(type)}) {
+                const QByteArray read = x11::readClipboard(QString::fromLatin1("image/" + offered));
+                EXPECT_TRUE(QImage::fromData(read).convertToFormat(QImage::Format_ARGB32) == pixels) << what << " as " << offered.constData();
+                EXPECT_TRUE(offered != "bmp" || read.at(28) == (source.hasAlphaChannel() ? 32 : 24)) << what << ": bits";
             }
             ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs)) << what;
             EXPECT_TRUE(desktop->clipboard.GetPicture().sameAs(kept)) << what << ": its own copy, not a second one";

@@ -80,10 +80,7 @@ void FakeClipboard::SetPicture(const StoredPicture &picture)
 
 void FakeClipboard::setPictureFromOutside(const QByteArray &bytes, const QByteArray &type)
 {
-    text.reset();
-    stored = StoredPicture::encoded(bytes, type, QImage());
-    image = stored.pixels();
-    emit changed();
+    SetPicture(StoredPicture::encoded(bytes, type, QImage()));
 }
 
 int FakeMessageBox::show(const QString &text, int style, const QString &title)
