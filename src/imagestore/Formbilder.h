@@ -152,8 +152,11 @@ private:
     // The lowest index of a selected button, 0 when none is.
     static std::int16_t SelectedIndex(const std::array<OptionButton *, kSlots> &buttons);
     void setOptionsFlag();
-    // Slot `n` into the viewer's picture.
+    // Slot `n` into the viewer's picture, at once or once decoded.
     void showInViewer(Bilderramen &viewer, int n);
+    void viewerDecoded(const StoredPicture &picture, const QImage &pixels);
 
-    std::weak_ptr<const void> m_inViewer; // the stored picture the viewer was last given
+    std::weak_ptr<const void> m_forViewer; // the stored picture the viewer is to show
+    std::weak_ptr<const void> m_inViewer;  // the one whose pixels it holds
+    std::weak_ptr<const void> m_decoding;  // the one being decoded for it
 };

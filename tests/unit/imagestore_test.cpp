@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -825,6 +826,8 @@ TEST_F(SlotTransfer, APictureKeptAsItsBytesShowsSavesViewsAndCopiesItsOwnPixels)
             EXPECT_TRUE(argb(f.Bildx[2]->Picture()) == pixels) << what;
             // The viewer decodes it once, whatever the refreshes; the save writes its pixels.
             f.Command22_Click();
+            QThreadPool::globalInstance()->waitForDone(); // decoded on a worker
+            QCoreApplication::processEvents();
             const qint64 decoded = d.forms->get<Bilderramen>().Image1->Picture().cacheKey();
             f.Command18_Click();
             EXPECT_EQ(d.forms->get<Bilderramen>().Image1->Picture().cacheKey(), decoded) << what;
