@@ -5,6 +5,7 @@
 #include "forms/forms.h"
 #include "platform/clipboardbridge.h"
 #include "platform/clipboardfactory.h"
+#include "platform/memoryreturn.h"
 #include "platform/qtservices.h"
 #include "platform/qttray.h"
 #include "shell/Starter.h"
@@ -21,6 +22,7 @@
 
 int main(int argc, char **argv)
 {
+    memoryreturn::mapLargeBuffersApart();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("merkolo"));
     // The program lives on while all its windows are hidden (tray, hidden viewer).

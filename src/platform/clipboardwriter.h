@@ -1,6 +1,7 @@
 #pragma once
 // Writing the system clipboard, the same for every way of reading it: Qt
-// owns and serves what the program puts there. On X11 a picture is first
+// owns and serves what the program puts there. On X11 a stored picture goes
+// there at once as its own bytes, a picture made in the program is first
 // encoded once for other programs (see imageoffer.h) and reaches the
 // clipboard a moment later; elsewhere at once. Reading is the subclass's.
 

@@ -1,5 +1,7 @@
 #include "platform/imageoffer.h"
 
+#include "platform/memoryreturn.h"
+
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -205,6 +207,14 @@ ImageOffer::ImageOffer(QObject *parent)
     // Our own writes cancel before they change the clipboard, so a change
     // seen while an offer is pending comes from another program.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &ImageOffer::cancel);
+    // Another program's content: the last stored picture is no longer on offer.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        if (!QGuiApplication::clipboard()->ownsClipboard() && !m_mark.isEmpty()) {
+            m_stored = StoredPicture();
+            m_mark.clear();
+            memoryreturn::afterRelease(); // with its conversions
+        }
+    });
 }
 
 ImageOffer::~ImageOffer()

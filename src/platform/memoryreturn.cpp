@@ -16,6 +16,13 @@ int g_trims = 0;
 
 } // namespace
 
+void mapLargeBuffersApart()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
+}
+
 int trimNow()
 {
 #if defined(__GLIBC__)

@@ -443,7 +443,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         if (!offers(mime.constData()) || t.givenUp())
             continue;
         bool imageCut = false;
-        const auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
+        auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
         if (!bytes || bytes->isEmpty())
             continue;
         QImage image = decode(*bytes, imageCut, &result.refused);
@@ -451,7 +451,9 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             break; // the same picture in another type is just as big
         if (!image.isNull()) {
             result.image = std::move(image);
-            result.imageBytes = *bytes;
+            // Kept as long as the picture is: no room left over from the transfer's growth.
+            bytes->squeeze();
+            result.imageBytes = std::move(*bytes);
             result.imageType = mime;
             break;
         }

@@ -1,5 +1,7 @@
 #include "platform/x11clipboard.h"
 
+#include "platform/memoryreturn.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -65,7 +67,10 @@ void X11Clipboard::deliver(Snapshot snapshot, const QByteArray &ownMark)
     ++m_snapshots;
     emit changed();
     // The capture has taken its pixels; what stays is the bytes.
-    m_current.picture.forgetPixels();
+    if (m_current.picture.hasPixels()) {
+        m_current.picture.forgetPixels();
+        memoryreturn::afterRelease();
+    }
 }
 
 bool X11Clipboard::GetFormat(int format)
