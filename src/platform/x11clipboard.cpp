@@ -1,7 +1,5 @@
 #include "platform/x11clipboard.h"
 
-#include "platform/memoryreturn.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -67,10 +65,8 @@ void X11Clipboard::deliver(Snapshot snapshot, const QByteArray &ownMark)
     ++m_snapshots;
     emit changed();
     // The capture has taken its pixels; what stays is the bytes.
-    if (m_current.picture.hasPixels()) {
-        m_current.picture.forgetPixels();
-        memoryreturn::afterRelease();
-    }
+    // (Pixels are a mapping of their own, returned when freed: no trim needed.)
+    m_current.picture.forgetPixels();
 }
 
 bool X11Clipboard::GetFormat(int format)
