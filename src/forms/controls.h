@@ -195,7 +195,8 @@ private:
     bool m_removing = false;
 };
 
-// A picture box: a picture property (shared pixels, never copied) under a
+// A picture box: a picture property (shared pixels, or the shared bytes a
+// picture came as, never copied; see storedpicture.h) under a
 // persistent drawing surface. Setting the picture clears what was drawn.
 // The surface holds the screen's device pixels (twice the box's pixels each
 // way at twice the pixels), so what is drawn into it is as sharp as the

@@ -1,6 +1,6 @@
 #pragma once
 // The image store window: ten image slots filled from the clipboard. Slot n
-// is Bildx[n] (full-size picture), Picture2[n] (thumbnail) and Option1[n]
+// is Bildx[n] (full-size picture, kept as the bytes it came as), Picture2[n] (thumbnail) and Option1[n]
 // (slot button); the text of Text1 is the only record of the current slot.
 // Controls at Top 1440 twips or more lie in the storage band, below the
 // window's initial client area.
@@ -54,7 +54,7 @@ public:
 
     // Storage band.
     QFrame *Frame1;                              // white frame beneath the storage band
-    std::array<PictureBox *, kSlots> Bildx;      // the slots' full-size pictures
+    std::array<PictureBox *, kSlots> Bildx;      // the slots' full-size pictures, as they came
     PictureBox *Picture1;                        // working picture: source of every fitted painting
     PictureBox *Picture3;                        // the placeholder, copied back into the preview
     QPushButton *Command1;                       // "Transparent": opacity 128

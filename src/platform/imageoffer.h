@@ -12,8 +12,11 @@
 // A picture stored with its bytes (offerStored) goes on the clipboard at
 // once: its own type served as it is, image/png and image/bmp (24 bits, 32
 // with alpha where it has transparency) converted on a worker from the
-// moment it is offered, a reader asking before they are ready waits for
-// them. A mark of its own (kMarkTarget) tells this program its own copy
+// moment it is offered. The toolkit answers a reader from the window's
+// thread and cannot answer later, so a conversion started only at the
+// request would hold the window for its whole length; started at once it is
+// mostly done before a reader asks, and one asking earlier waits only for
+// the rest. The conversions go with the offer when the clipboard moves on. A mark of its own (kMarkTarget) tells this program its own copy
 // when the copy comes back through the capture.
 
 #include <QByteArray>
