@@ -16,15 +16,16 @@
 // thread and cannot answer later, so a conversion started only at the
 // request would hold the window for its whole length; started at once it is
 // mostly done before a reader asks, and one asking earlier waits only for
-// the rest. The conversions go with the offer when the clipboard moves on. A mark of its own (kMarkTarget) tells this program its own copy
+// the rest. The conversions go with the offer when the clipboard moves on.
+// A mark of its own (kMarkTarget) tells this program its own copy
 // when the copy comes back through the capture.
+
+#include "platform/storedpicture.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
 #include <QThreadPool>
-
-#include "platform/storedpicture.h"
 
 #include <atomic>
 #include <functional>

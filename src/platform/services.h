@@ -3,13 +3,13 @@
 // implementation (qtservices.h, and the clipboards of clipboardfactory.h) and a
 // fake for tests.
 
+#include "platform/storedpicture.h"
+
 #include <QDateTime>
 #include <QIcon>
 #include <QImage>
 #include <QObject>
 #include <QString>
-
-#include "platform/storedpicture.h"
 
 #include <optional>
 
