@@ -6,6 +6,7 @@
 // under scripts/xdesktop. Usage: bench_imagecopy [width height]
 
 #include "memory.h"
+#include "pictures.h"
 #include "realdesktop.h"
 #include "x11bench.h"
 
@@ -17,52 +18,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
-
-// A photograph's worth of detail: a gradient under fine noise (compresses like a photo).
-QImage photo(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    {
-        QPainter p(&img);
-        QLinearGradient g(0, 0, w, h);
-        g.setColorAt(0, QColor(20, 30, 120));
-        g.setColorAt(0.5, QColor(230, 200, 40));
-        g.setColorAt(1, QColor(30, 110, 40));
-        p.fillRect(img.rect(), g);
-    }
-    QRandomGenerator random(7);
-    for (int y = 0; y < h; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int n = int(random.bounded(9u)) - 4;
-            const QRgb c = line[x];
-            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
-        }
-    }
-    return img;
-}
-
-// Screen content: text on white with a coloured panel (compresses like a screenshot).
-QImage screen(int w, int h)
-{
-    QImage img(w, h, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
-    for (int y = 0; y < h; y += 18)
-        p.drawText(10 + y % 50, y + 14, QStringLiteral("Lorem ipsum dolor sit amet %1, consectetur adipiscing elit").arg(y).repeated(4));
-    p.fillRect(w / 2, h / 8, w / 5, h / 4, QColor(0, 130, 140));
-    return img;
-}
 
 // The longest time between two turns of the event loop while it is watched.
 class LoopWatch
@@ -180,7 +141,8 @@ int main(int argc, char **argv)
     const int h = argc > 2 ? std::atoi(argv[2]) : 2160;
     RealDesktop desktop;
     x11::waitUntil([&] { return desktop.clipboard.snapshots() > 0; });
-    const std::pair<const char *, QImage> pictures[] = {{"photo", photo(w, h)}, {"screen", screen(w, h)}};
+    const std::pair<const char *, QImage> pictures[] = {{"photo", benchpictures::photo(w, h)},
+                                                          {"screen", benchpictures::screen(w, h)}};
     for (const auto &[what, img] : pictures) {
         copyOnce(desktop, what, img);
         saveOnce(desktop, what, img);

@@ -7,6 +7,7 @@
 #include "forms/forms.h"
 #include "platform/clipboardbridge.h"
 #include "platform/clipboardfactory.h"
+#include "platform/memoryreturn.h"
 #include "platform/qtservices.h"
 #include "platform/qttray.h"
 #include "shell/Starter.h"
@@ -23,6 +24,7 @@
 
 int main(int argc, char **argv)
 {
+    memoryreturn::mapLargeBuffersApart();
     // The windows live on X11, on Wayland desktops through Xwayland: the
     // program places and stacks them itself, which Wayland leaves to the
     // compositor. The clipboard finds its own way (clipboardfactory.h).

@@ -2,6 +2,8 @@
 
 #include "capture/Zwischablage.h"
 #include "forms/forms.h"
+#include "imagestore/bmpfile.h"
+#include "platform/imageoffer.h"
 #include "platform/selectionfetcher.h"
 #include "platform/shell32.h"
 #include "shell/Starter.h"
@@ -34,6 +36,8 @@ void wire(Forms &forms)
 {
     shell32::UseTrayService(forms.services().tray);
     forms.addEndStep([&forms] { Zwischablage::leaveBeforeEnd(forms); });
+    // Copies offer image/bmp written as the saves write it.
+    ImageOffer::setBitmapWriter([](const QImage &image, QIODevice &out) { return bmpfile::write(image, out); });
     Services &s = forms.services();
     // Once out of the viewer chain, so that a manager taking the clipboard over is not captured.
     if (s.clipboard)

@@ -29,7 +29,7 @@ QString cut(const QString &text)
 // What one clipboard change brought.
 struct Content {
     std::optional<QString> text;
-    QImage picture;
+    StoredPicture picture;
 };
 
 // A clipboard that cannot be read skips that part of the capture only.
@@ -41,7 +41,7 @@ Content read(Clipboard &board)
             c.text = cut(*text);
     }
     if (board.GetFormat(vbCFBitmap))
-        c.picture = board.GetData();
+        c.picture = board.GetPicture();
     return c;
 }
 

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOptionButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -559,7 +560,21 @@ PictureBox::PictureBox(QWidget *parent, Scale scale)
 
 void PictureBox::setPicture(const QImage &picture)
 {
+    setPicture(StoredPicture(picture));
+}
+
+void PictureBox::setPicture(const StoredPicture &picture)
+{
     m_picture = picture;
+    m_corner = QImage();
+    if (!m_picture.bytes().isEmpty() && m_picture.hasPixels()) {
+        // What the box shows is cut now, while the pixels are at hand.
+        m_corner = m_picture.pixels().copy(QRect(QPoint(0, 0), innerRect().size().boundedTo(m_picture.size())));
+        QTimer::singleShot(0, this, [this, held = m_picture] {
+            if (m_picture.sameAs(held))
+                m_picture.forgetPixels();
+        });
+    }
     clearSurface();
     update();
     emit Change();
@@ -597,20 +612,6 @@ double PictureBox::ScaleHeight() const
 
 namespace {
 
-// `source` at `size`, each pixel the mean of the picture under it. A large
-// reduction first takes a plain sample of four per pixel each way, so that
-// the cost follows the drawn size and not the picture's.
-QImage smoothlyScaled(const QImage &source, const QSize &size)
-{
-    if (source.size() == size)
-        return source;
-    const QSize sampled = size * 4;
-    const QImage base = source.width() > sampled.width() && source.height() > sampled.height()
-        ? source.scaled(sampled, Qt::IgnoreAspectRatio, Qt::FastTransformation)
-        : source;
-    return base.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-}
-
 int devicePixels(int px, double ratio)
 {
     return static_cast<int>(std::lround(px * ratio));
@@ -646,7 +647,25 @@ void PictureBox::paintStretched(const QImage &source, const QRect &target)
                               devicePixels(target.bottom() + 1, m_ratio) - 1));
     QPainter p(&m_surface);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(device.topLeft(), smoothlyScaled(source, device.size()));
+    p.drawImage(device.topLeft(), StoredPicture::smoothlyScaled(source, device.size()));
+    p.end();
+    update();
+}
+
+void PictureBox::paintStretched(const StoredPicture &source, const QRect &target)
+{
+    if (source.isNull() || target.isEmpty())
+        return;
+    growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
+    const QRect device(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
+                       QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
+                              devicePixels(target.bottom() + 1, m_ratio) - 1));
+    const QImage rendering = source.rendering(device.size());
+    if (rendering.isNull())
+        return;
+    QPainter p(&m_surface);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(device.topLeft(), rendering);
     p.end();
     update();
 }
@@ -681,8 +700,17 @@ void PictureBox::paintEvent(QPaintEvent *)
         p.drawLine(width() - 1, 0, width() - 1, height() - 1);
     }
     p.setClipRect(inner);
-    if (!m_picture.isNull())
-        p.drawImage(inner.topLeft(), m_picture);
+    if (!m_picture.isNull()) {
+        if (m_picture.bytes().isEmpty()) {
+            p.drawImage(inner.topLeft(), m_picture.pixels());
+        } else {
+            // A picture held as bytes shows its top left corner, cut once for the box's size.
+            const QSize shown = inner.size().boundedTo(m_picture.size());
+            if (m_corner.isNull() || m_corner.size().expandedTo(shown) != m_corner.size())
+                m_corner = m_picture.pixels().copy(QRect(QPoint(0, 0), shown));
+            p.drawImage(inner.topLeft(), m_corner);
+        }
+    }
     // Device pixel for device pixel on a screen of the surface's ratio.
     if (!m_surface.isNull())
         p.drawImage(QRectF(inner.topLeft(), QSizeF(m_surface.size()) / m_ratio), m_surface);

@@ -3,6 +3,8 @@
 // a real change, a click when code changes a value, focus and mouse events
 // as signals. All text from outside is shown as plain text.
 
+#include "platform/storedpicture.h"
+
 #include <QAbstractListModel>
 #include <QCheckBox>
 #include <QColor>
@@ -193,7 +195,8 @@ private:
     bool m_removing = false;
 };
 
-// A picture box: a picture property (shared pixels, never copied) under a
+// A picture box: a picture property (shared pixels, or the shared bytes a
+// picture came as, never copied; see storedpicture.h) under a
 // persistent drawing surface. Setting the picture clears what was drawn.
 // The surface holds the screen's device pixels (twice the box's pixels each
 // way at twice the pixels), so what is drawn into it is as sharp as the
@@ -205,9 +208,13 @@ public:
     enum class Scale { Twips, Pixels };
     explicit PictureBox(QWidget *parent, Scale scale = Scale::Twips);
 
-    const QImage &Picture() const { return m_picture; }
-    // Raises Change.
+    // The picture's pixels (decoded now when held as bytes only).
+    QImage Picture() const { return m_picture.pixels(); }
+    const StoredPicture &stored() const { return m_picture; }
+    // Raises Change. Pixels decoded along with a stored picture's bytes are
+    // kept until the events of the moment are handled, then dropped.
     void setPicture(const QImage &picture);
+    void setPicture(const StoredPicture &picture);
     // True when the picture holds an image (a handle other than 0).
     bool hasPicture() const { return !m_picture.isNull(); }
 
@@ -221,6 +228,8 @@ public:
     // area) on the persistent surface, smoothly scaled to the surface's
     // device pixels (an exact copy where the sizes match).
     void paintStretched(const QImage &source, const QRect &target);
+    // The same from a stored picture, through its kept rendering of that size.
+    void paintStretched(const StoredPicture &source, const QRect &target);
     void clearSurface();
     // The drawn surface in device pixels, and device pixels per pixel of the box.
     const QImage &surface() const { return m_surface; }
@@ -238,7 +247,8 @@ private:
     // Grows the surface to cover `size` pixels of the box.
     void growSurface(const QSize &size);
 
-    QImage m_picture;
+    StoredPicture m_picture;
+    QImage m_corner; // the part of a picture held as bytes that the box shows
     QImage m_surface;
     double m_ratio = 1; // chosen when the surface is made, from the screen of that moment
     QColor m_back;

@@ -9,6 +9,7 @@
 #include "forms/forms.h"
 #include "forms/twips.h"
 #include "forms/vbnum.h"
+#include "platform/memoryreturn.h"
 #include "shell/Starter.h"
 
 namespace {
@@ -197,9 +198,9 @@ std::optional<int> Formbilder::currentSlot() const
     return *n;
 }
 
-QImage Formbilder::viewerPicture()
+StoredPicture Formbilder::viewerPicture()
 {
-    return forms().get<Zwischablage>().Picture1->Picture();
+    return forms().get<Zwischablage>().Picture1->stored();
 }
 
 void Formbilder::stepSlotNumber(double step)
@@ -217,7 +218,7 @@ void Formbilder::selectCurrentSlot()
 void Formbilder::Command9_Click()
 {
     // A press with no picture held (nothing captured yet) has nothing to show or store.
-    const QImage picture = viewerPicture();
+    const StoredPicture picture = viewerPicture();
     if (picture.isNull())
         return;
     Picture1->setPicture(picture);
@@ -234,10 +235,12 @@ void Formbilder::Command9_Click()
 void Formbilder::Command17_Click()
 {
     const auto n = currentSlot();
-    const QImage picture = viewerPicture();
+    const StoredPicture picture = viewerPicture();
     // Storing "no picture" would drop the slot's picture under a thumbnail that still shows it.
     if (!n || picture.isNull())
         return;
+    if (Bildx[*n]->hasPicture())
+        memoryreturn::afterRelease(); // the ring came round: the slot's old picture goes
     Bildx[*n]->setPicture(picture);
     Picture1->setPicture(picture);
     paintFittedInto(*Picture1, *Picture2[*n]);
@@ -307,7 +310,8 @@ void Formbilder::Command15_Click()
         thumbnail->setPicture(QImage());
     for (PictureBox *stored : Bildx)
         stored->setPicture(QImage());
-    Picture7->setPicture(Picture3->Picture());
+    Picture7->setPicture(Picture3->stored());
+    memoryreturn::afterRelease();
 }
 
 void Formbilder::Command27_Click()
@@ -317,6 +321,7 @@ void Formbilder::Command27_Click()
         return;
     Picture2[*n]->setPicture(QImage());
     Bildx[*n]->setPicture(QImage());
+    memoryreturn::afterRelease();
 }
 
 void Formbilder::copyCurrentSlot()
@@ -325,9 +330,9 @@ void Formbilder::copyCurrentSlot()
     if (!n)
         return;
     // A copy of its own: the capture that follows the copy may replace the slot's picture.
-    const QImage picture = Bildx[*n]->Picture();
+    const StoredPicture picture = Bildx[*n]->stored();
     if (!picture.isNull())
-        services().clipboard->SetData(picture);
+        services().clipboard->SetPicture(picture);
 }
 
 void Formbilder::Command19_Click()
@@ -380,7 +385,7 @@ void Formbilder::Command20_Click()
         return;
     }
     message(QStringLiteral("1 Treffer"));
-    const QImage picture = viewerPicture();
+    const StoredPicture picture = viewerPicture();
     if (picture.isNull())
         return;
     Picture1->setPicture(picture);

@@ -1,6 +1,6 @@
 #pragma once
 // The image store window: ten image slots filled from the clipboard. Slot n
-// is Bildx[n] (full-size picture), Picture2[n] (thumbnail) and Option1[n]
+// is Bildx[n] (full-size picture, kept as the bytes it came as), Picture2[n] (thumbnail) and Option1[n]
 // (slot button); the text of Text1 is the only record of the current slot.
 // Controls at Top 1440 twips or more lie in the storage band, below the
 // window's initial client area.
@@ -12,7 +12,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
+
+class Bilderramen;
 
 class Formbilder : public Form
 {
@@ -51,7 +54,7 @@ public:
 
     // Storage band.
     QFrame *Frame1;                              // white frame beneath the storage band
-    std::array<PictureBox *, kSlots> Bildx;      // the slots' full-size pictures
+    std::array<PictureBox *, kSlots> Bildx;      // the slots' full-size pictures, as they came
     PictureBox *Picture1;                        // working picture: source of every fitted painting
     PictureBox *Picture3;                        // the placeholder, copied back into the preview
     QPushButton *Command1;                       // "Transparent": opacity 128
@@ -136,7 +139,7 @@ private:
     void buildStorageBand();
     void wire();
     // The picture the hidden viewer window holds (its most recent clipboard bitmap).
-    QImage viewerPicture();
+    StoredPicture viewerPicture();
     // Text1 as a number plus `step`, written back as shortest text; skipped when not a number.
     void stepSlotNumber(double step);
     void selectCurrentSlot();
@@ -149,4 +152,11 @@ private:
     // The lowest index of a selected button, 0 when none is.
     static std::int16_t SelectedIndex(const std::array<OptionButton *, kSlots> &buttons);
     void setOptionsFlag();
+    // Slot `n` into the viewer's picture, at once or once decoded.
+    void showInViewer(Bilderramen &viewer, int n);
+    void viewerDecoded(const StoredPicture &picture, const QImage &pixels);
+
+    std::weak_ptr<const void> m_forViewer; // the stored picture the viewer is to show
+    std::weak_ptr<const void> m_inViewer;  // the one whose pixels it holds
+    std::weak_ptr<const void> m_decoding;  // the one being decoded for it
 };

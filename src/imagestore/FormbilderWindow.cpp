@@ -10,7 +10,10 @@
 #include "forms/keys.h"
 #include "textstore/Textform.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QThreadPool>
 
 void Formbilder::wireBehaviours()
 {
@@ -101,7 +104,53 @@ void Formbilder::Command18_Click()
     // Referring to the viewer loads it if needed; this does not show it.
     Bilderramen &viewer = forms().get<Bilderramen>();
     if (const auto n = currentSlot())
-        viewer.Image1->setPicture(Bildx[*n]->Picture());
+        showInViewer(viewer, *n);
+}
+
+void Formbilder::showInViewer(Bilderramen &viewer, int n)
+{
+    const StoredPicture &slot = Bildx[n]->stored();
+    m_forViewer = slot.identity();
+    // The viewer keeps the pixels of the picture it shows: a refresh of the
+    // same picture decodes nothing.
+    if (slot.is(m_inViewer) && viewer.Image1->Picture().size() == slot.size()) {
+        viewer.Image1->setPicture(viewer.Image1->Picture());
+        return;
+    }
+    if (slot.isNull() || slot.hasPixels()) {
+        viewer.Image1->setPicture(slot.pixels());
+        m_inViewer = m_forViewer;
+        return;
+    }
+    // A picture held as its bytes is decoded on a worker (a 4K picture takes
+    // a good part of a second); the viewer shows it when it is done.
+    if (slot.is(m_decoding))
+        return;
+    m_decoding = slot.identity();
+    QThreadPool::globalInstance()->start([store = QPointer<Formbilder>(this), slot] {
+        const QImage pixels = slot.pixels();
+        QMetaObject::invokeMethod(
+            qApp, [store, slot, pixels] {
+                if (store)
+                    store->viewerDecoded(slot, pixels);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Formbilder::viewerDecoded(const StoredPicture &picture, const QImage &pixels)
+{
+    if (picture.is(m_decoding))
+        m_decoding.reset();
+    Bilderramen *viewer = forms().find<Bilderramen>();
+    // Another picture was asked for meanwhile, or the viewer has closed.
+    if (!picture.is(m_forViewer) || !viewer || viewer->isUnloaded())
+        return;
+    viewer->Image1->setPicture(pixels);
+    m_inViewer = m_forViewer;
+    // A refresh that came before the picture fitted the view to the one before.
+    if (!viewer->Timer1->isActive())
+        viewer->ApplyViewMode();
 }
 
 void Formbilder::Command22_Click()
@@ -109,7 +158,7 @@ void Formbilder::Command22_Click()
     Bilderramen &viewer = forms().get<Bilderramen>();
     viewer.Show();
     if (const auto k = currentSlot())
-        viewer.Image1->setPicture(Bildx[*k]->Picture());
+        showInViewer(viewer, *k);
     viewer.Timer1->start();
 }
 

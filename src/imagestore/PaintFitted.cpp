@@ -18,7 +18,7 @@ void PaintFitted(std::int32_t maxWidth, std::int32_t maxHeight, PictureBox &sour
         return;
     twips::setWidth(&target, *width);
     twips::setHeight(&target, *height);
-    target.paintStretched(source.Picture(), QRect(0, 0, size->width, size->height));
+    target.paintStretched(source.stored(), QRect(0, 0, size->width, size->height));
 }
 
 } // namespace modMain

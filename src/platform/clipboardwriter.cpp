@@ -35,6 +35,19 @@ void ClipboardWriter::SetData(const QImage &image)
         QGuiApplication::clipboard()->setImage(image, QClipboard::Clipboard);
 }
 
+void ClipboardWriter::SetPicture(const StoredPicture &picture)
+{
+    if (m_offer)
+        m_offer->offerStored(picture);
+    else
+        QGuiApplication::clipboard()->setImage(picture.pixels(), QClipboard::Clipboard);
+}
+
+StoredPicture ClipboardWriter::ownPicture(const QByteArray &mark) const
+{
+    return m_offer ? m_offer->own(mark) : StoredPicture();
+}
+
 void ClipboardWriter::Clear()
 {
     if (m_offer)

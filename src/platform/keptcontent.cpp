@@ -6,9 +6,8 @@ KeptContent KeptContent::of(const SelectionFetcher::Result &r)
     if (r.text && !r.textCut)
         k.text = r.text;
     if (!r.image.isNull() && !r.refused) {
-        k.image = r.image;
-        if (r.imageType == "image/png")
-            k.png = r.imageBytes;
+        k.picture = StoredPicture::encoded(r.imageBytes, r.imageType, r.image);
+        k.picture.forgetPixels();
     }
     return k;
 }

@@ -5,12 +5,12 @@
 // secret, or one whose fetch was given up, brought nothing to keep.
 
 #include "platform/selectionfetcher.h"
+#include "platform/storedpicture.h"
 
 struct KeptContent {
     std::optional<QString> text;
-    QImage image;
-    QByteArray png; // the picture's PNG bytes when its owner sent PNG
-    bool empty() const { return !text && image.isNull(); }
+    StoredPicture picture; // as its owner sent it: the bytes, no pixels kept
+    bool empty() const { return !text && picture.isNull(); }
 
     // What of the change `r` brought may go back.
     static KeptContent of(const SelectionFetcher::Result &r);

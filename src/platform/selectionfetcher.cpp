@@ -1,6 +1,7 @@
 #include "platform/selectionfetcher.h"
 
 #include "platform/clipboardtypes.h"
+#include "platform/imageoffer.h"
 #include "platform/log.h"
 #include "platform/secrethint.h"
 #include "platform/x11connection.h"
@@ -313,7 +314,7 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     m_connected = m_wake >= 0 && m_x->open();
     if (m_connected) {
         // Atoms are interned once, here, all in one wait, so that the worker only converts.
-        QByteArrayList names = {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION"};
+        QByteArrayList names = {"CLIPBOARD", "TARGETS", "INCR", "MERKOLO_SELECTION", ImageOffer::kMarkTarget};
         for (const TextType &t : kTextTypes)
             names << t.name;
         m_x->atoms->prefetch(names + m_imageTypes);
@@ -425,11 +426,21 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
         break;
     }
 
+    // The program's own copy coming back: its picture is at hand already.
+    if (offers(ImageOffer::kMarkTarget) && !t.givenUp()) {
+        bool markCut = false;
+        const auto mark = t.convert(ImageOffer::kMarkTarget, 256, nullptr, &markCut);
+        if (mark && !markCut && ImageOffer::isOwnMark(*mark))
+            result.ownMark = *mark;
+    }
+
     for (const QByteArray &mime : m_imageTypes) {
+        if (!result.ownMark.isEmpty())
+            break;
         if (!offers(mime.constData()) || t.givenUp())
             continue;
         bool imageCut = false;
-        const auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
+        auto bytes = t.convert(mime, kMaxImageBytes, nullptr, &imageCut);
         if (!bytes || bytes->isEmpty())
             continue;
         QImage image = decode(*bytes, imageCut, &result.refused);
@@ -437,7 +448,9 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
             break; // the same picture in another type is just as big
         if (!image.isNull()) {
             result.image = std::move(image);
-            result.imageBytes = *bytes;
+            // Kept as long as the picture is: no room left over from the transfer's growth.
+            bytes->squeeze();
+            result.imageBytes = std::move(*bytes);
             result.imageType = mime;
             break;
         }
@@ -463,16 +476,13 @@ QImage SelectionFetcher::decode(const QByteArray &bytes, bool cut, std::optional
         logRefusal(**refused, cut);
         return {};
     }
-    QImage image = reader.read();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+    QImage image = StoredPicture::normalised(reader.read());
+    if (image.isNull())
         return {};
     if (tooManyPixels(image.size())) {
         *refused = Refusal{image.size(), bytes.size()};
         logRefusal(**refused, false);
         return {};
     }
-    // Deeper pixels (16 bits a channel) hold nothing a bitmap of the store keeps.
-    if (image.depth() > 32)
-        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     return image;
 }

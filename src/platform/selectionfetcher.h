@@ -34,6 +34,8 @@ public:
         QImage image;
         QByteArray imageBytes; // the picture as its owner sent it, in `imageType`
         QByteArray imageType;
+        // The mark of this process's own picture offer, when the clipboard holds one; no image is fetched then.
+        QByteArray ownMark;
         std::optional<Refusal> refused;
         quint32 owner = 0;       // the window that owned the clipboard when the fetch began
         unsigned generation = 0; // the last request this fetch serves
@@ -47,7 +49,9 @@ public:
         qsizetype textBytes = kMaxTextBytes; // the longest text taken; the rest is cut
     };
 
-    // `imageTypes`: MIME types of images to ask for, most wanted first.
+    // `imageTypes`: MIME types of images to ask for, most wanted first. A
+    // change that carries this process's own picture mark brings the mark
+    // instead of an image.
     SelectionFetcher(QByteArrayList imageTypes, Limits limits, Done done);
     ~SelectionFetcher();
 

@@ -4,6 +4,7 @@
 // fake for tests.
 
 #include "platform/modalgate.h"
+#include "platform/storedpicture.h"
 
 #include <QDateTime>
 #include <QIcon>
@@ -27,10 +28,15 @@ public:
     virtual std::optional<QString> GetText() = 0;
     // The clipboard bitmap; a null image when there is none or it cannot be read.
     virtual QImage GetData() = 0;
+    // The clipboard picture with the bytes it came as, where they are known.
+    virtual StoredPicture GetPicture() { return StoredPicture(GetData()); }
     virtual void SetText(const QString &text) = 0;
     // Puts a picture on the clipboard, at once or (on X11, once encoded for
     // other programs) a moment later; a later set or clear always wins.
     virtual void SetData(const QImage &image) = 0;
+    // Puts a stored picture on the clipboard; where other programs read it,
+    // its bytes are offered as they are, at once.
+    virtual void SetPicture(const StoredPicture &picture) { SetData(picture.pixels()); }
     virtual void Clear() = 0;
     // Run before the program ends: what the program put on the clipboard is
     // left with a running clipboard manager, waiting a bounded time for it.

@@ -116,7 +116,10 @@ void X11Clipboard::accept(const SelectionFetcher::Result &r)
     m_keptOwner = r.owner;
     if (r.refused)
         emit pictureRefused(r.refused->size, r.refused->bytes);
-    deliver(Snapshot{r.text, r.image});
+    // Kept as the bytes it came as, with the pixels decoded for the capture at hand.
+    deliver(Snapshot{r.text, r.image.isNull() ? StoredPicture()
+                                              : StoredPicture::encoded(r.imageBytes, r.imageType, r.image)},
+            r.ownMark);
 }
 
 void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
@@ -143,10 +146,8 @@ void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const Selection
     KeptContent k = KeptContent::of(r);
     if (!save.text)
         k.text.reset();
-    if (!save.picture) {
-        k.image = QImage();
-        k.png.clear();
-    }
+    if (!save.picture)
+        k.picture = StoredPicture();
     if (k.empty()) {
         m_keeper->answer(save.id, false);
         return;
@@ -169,16 +170,16 @@ void X11Clipboard::restore(const KeptContent &kept, std::function<void(bool)> do
         place(mime);
         return finish(true);
     }
-    if (!kept.png.isEmpty()) {
-        place(ImageOffer::mimeData(kept.png));
+    if (kept.picture.type() == "image/png") {
+        place(ImageOffer::mimeData(kept.picture.bytes()));
         return finish(true);
     }
-    // A picture that came in another type is encoded once, away from the
-    // window thread; a change meanwhile wins.
+    // A picture that came in another type is decoded and encoded once, away
+    // from the window thread; a change meanwhile wins.
     const unsigned writes = m_writes;
-    m_encoder.start([this, image = kept.image, writes, finish] {
+    m_encoder.start([this, picture = kept.picture, writes, finish] {
         static const std::atomic<bool> never{false};
-        const QByteArray png = ImageOffer::encode(image, never);
+        const QByteArray png = ImageOffer::encode(picture.pixels(), never);
         QMetaObject::invokeMethod(
             this,
             [this, png, writes, finish] {
@@ -220,6 +221,13 @@ void X11Clipboard::SetData(const QImage &image)
     ClipboardWriter::SetData(image);
 }
 
+void X11Clipboard::SetPicture(const StoredPicture &picture)
+{
+    ++m_writes;
+    m_putBackShown = false;
+    ClipboardWriter::SetPicture(picture);
+}
+
 void X11Clipboard::Clear()
 {
     ++m_writes;
@@ -252,11 +260,18 @@ void X11Clipboard::keepAfterEnd()
     }
 }
 
-void X11Clipboard::deliver(const Snapshot &snapshot)
+void X11Clipboard::deliver(Snapshot snapshot, const QByteArray &ownMark)
 {
-    m_current = snapshot;
+    // The program's own copy: the picture it holds already, not a second one.
+    // Should a newer copy have been made meanwhile, its change follows.
+    if (!ownMark.isEmpty())
+        snapshot.picture = ownPicture(ownMark);
+    m_current = std::move(snapshot);
     ++m_snapshots;
     emit changed();
+    // The capture has taken its pixels; what stays is the bytes.
+    // (Pixels are a mapping of their own, returned when freed: no trim needed.)
+    m_current.picture.forgetPixels();
 }
 
 bool X11Clipboard::GetFormat(int format)
@@ -264,7 +279,7 @@ bool X11Clipboard::GetFormat(int format)
     if (format == vbCFText)
         return m_current.text.has_value();
     if (format == vbCFBitmap)
-        return !m_current.image.isNull();
+        return !m_current.picture.isNull();
     return false;
 }
 
@@ -275,5 +290,10 @@ std::optional<QString> X11Clipboard::GetText()
 
 QImage X11Clipboard::GetData()
 {
-    return m_current.image;
+    return m_current.picture.pixels();
+}
+
+StoredPicture X11Clipboard::GetPicture()
+{
+    return m_current.picture;
 }

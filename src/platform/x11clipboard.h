@@ -34,7 +34,7 @@ public:
     // What one change brought.
     struct Snapshot {
         std::optional<QString> text;
-        QImage image;
+        StoredPicture picture;
     };
 
     // Fetches what the clipboard holds at start, so that joining the viewer
@@ -48,8 +48,10 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+    StoredPicture GetPicture() override;
     void SetText(const QString &text) override;
     void SetData(const QImage &image) override;
+    void SetPicture(const StoredPicture &picture) override;
     void Clear() override;
     void keepAfterEnd() override;
 
@@ -76,7 +78,7 @@ private:
     void answerSave(const ClipboardKeeper::Save &save, const SelectionFetcher::Result &r);
     void restore(const KeptContent &kept, std::function<void(bool)> done);
     void place(QMimeData *mime);
-    void deliver(const Snapshot &snapshot);
+    void deliver(Snapshot snapshot, const QByteArray &ownMark);
 
     Snapshot m_current;
     int m_snapshots = 0;

@@ -27,6 +27,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
@@ -37,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -146,7 +148,7 @@ TEST_F(RealImageStore, A4kPngFromAnotherProgramFillsTheCurrentSlotPixelForPixel)
     const QImage stored = f.Bildx[0]->Picture();
     ASSERT_EQ(stored.size(), QSize(3840, 2160));
     EXPECT_TRUE(stored.convertToFormat(QImage::Format_RGB32) == original);
-    EXPECT_EQ(f.Picture1->Picture().cacheKey(), stored.cacheKey());
+    EXPECT_TRUE(f.Picture1->stored().sameAs(f.Bildx[0]->stored()));
     // The preview at its design size and the thumbnail both draw 69 x 45.
     expectQuadrants(f.Picture7->surface(), QSize(69, 45), "preview");
     expectQuadrants(f.Picture2[0]->surface(), QSize(69, 45), "thumbnail");
@@ -183,7 +185,7 @@ TEST_F(RealImageStore, AnyImageTypeIsABitmapAndUndecodableDataIsNothing)
     EXPECT_TRUE(slotNumberIs(1));
     EXPECT_FALSE(f.Bildx[1]->hasPicture());
     EXPECT_TRUE(f.Bildx[0]->hasPicture());
-    EXPECT_EQ(f.Picture1->Picture().cacheKey(), f.Bildx[0]->Picture().cacheKey());
+    EXPECT_TRUE(f.Picture1->stored().sameAs(f.Bildx[0]->stored()));
 }
 
 TEST_F(RealImageStore, TheWindowManagerSeesVordergrundAndTransparent)
@@ -283,7 +285,7 @@ TEST_F(RealImageStore, KopierenAndUhrHandTheSlotToOtherProgramsPixelForPixel)
     const QImage original = photo(1920, 1080, 4);
     x11::setClipboardImage(original);
     ASSERT_TRUE(x11::waitUntil([&] { return slotNumberIs(1); }, kCaptureDeadlineMs));
-    const qint64 captured = f.Bildx[0]->Picture().cacheKey();
+    const StoredPicture captured = f.Bildx[0]->stored();
 
     // The copy is a clipboard change of its own: captured again into its slot, the number advances.
     f.Text1->setText(QStringLiteral("0"));
@@ -291,14 +293,17 @@ TEST_F(RealImageStore, KopierenAndUhrHandTheSlotToOtherProgramsPixelForPixel)
     QTest::mouseClick(f.Command19, Qt::LeftButton);
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before && slotNumberIs(1); },
                                kCaptureDeadlineMs));
-    EXPECT_NE(f.Bildx[0]->Picture().cacheKey(), captured);
+    // Its own copy: the picture it holds, not a second one.
+    EXPECT_TRUE(f.Bildx[0]->stored().sameAs(captured));
     EXPECT_TRUE(f.Bildx[0]->Picture().convertToFormat(QImage::Format_RGB32) == original);
     EXPECT_FALSE(f.Bildx[1]->hasPicture());
 
-    // Another program reads it as PNG; other image types are refused at once.
-    EXPECT_TRUE(QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG")
-                    .convertToFormat(QImage::Format_RGB32) == original);
-    for (const char *other : {"image/bmp", "image/jpeg", "application/x-qt-image"})
+    // Another program reads it as PNG or BMP; other image types are refused at once.
+    for (const char *type : {"image/png", "image/bmp"})
+        EXPECT_TRUE(QImage::fromData(x11::readClipboard(QString::fromLatin1(type))).convertToFormat(QImage::Format_RGB32)
+                    == original)
+            << type;
+    for (const char *other : {"image/jpeg", "application/x-qt-image"})
         EXPECT_TRUE(x11::readClipboard(QString::fromLatin1(other)).isEmpty()) << other;
     // An empty slot leaves the clipboard as it was: no change, nothing captured.
     const int after = desktop->clipboard.snapshots();
@@ -466,4 +471,64 @@ TEST_F(RealImageStore, PicturesUpToTheLimitAreCapturedABiggerOneIsRefusedAloud)
     EXPECT_EQ(viewer.Picture1->Picture().size(), QSize(5000, 5000));
     ASSERT_EQ(desktop->tray.notices.size(), 1);
     EXPECT_TRUE(desktop->tray.notices[0].contains(QStringLiteral("9000 × 9000 Pixel"))) << desktop->tray.notices[0].toStdString();
+}
+
+TEST_F(RealImageStore, CopiesOfferPngBmpAndTheirOwnTypeAtOnceWithTheSourcePixelsAndComeBackAsThemselves)
+{
+    Formbilder &f = store();
+    for (const QSize size : {QSize(5, 3), QSize(1920, 1080)}) {
+        const QImage opaque = photo(size.width(), size.height(), 5);
+        QImage clear = opaque.convertToFormat(QImage::Format_ARGB32);
+        clear.setPixel(0, size.height() - 1, qRgba(10, 20, 30, 100));
+        for (const auto &[type, source] : {std::pair{"png", opaque}, {"png", clear}, {"jpeg", opaque}, {"bmp", opaque}}) {
+            const std::string what = std::string(type) + " " + std::to_string(size.width()) + " " + std::to_string(source.depth());
+            const QByteArray bytes = encoded(source, type);
+            const QImage pixels = QImage::fromData(bytes).convertToFormat(QImage::Format_ARGB32);
+            int seen = desktop->clipboard.snapshots();
+            x11::setClipboardData(bytes, QStringLiteral("image/") + QLatin1String(type));
+            ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs)) << what;
+            f.Text1->setText(QStringLiteral("4"));
+            f.Command17_Click();
+            const StoredPicture kept = f.Bildx[4]->stored();
+            seen = desktop->clipboard.snapshots();
+            f.Command19_Click();
+            EXPECT_TRUE(QGuiApplication::clipboard()->ownsClipboard()) << what << ": owned at once";
+            for (const QByteArray &offered : {QByteArray("png"), QByteArray("bmp"), QByteArray(type)}) {
+                const QByteArray read = x11::readClipboard(QString::fromLatin1("image/" + offered));
+                EXPECT_TRUE(QImage::fromData(read).convertToFormat(QImage::Format_ARGB32) == pixels) << what << " as " << offered.constData();
+                EXPECT_TRUE(offered != "bmp" || read.at(28) == (source.hasAlphaChannel() ? 32 : 24)) << what << ": bits";
+            }
+            ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs)) << what;
+            EXPECT_TRUE(desktop->clipboard.GetPicture().sameAs(kept)) << what << ": its own copy, not a second one";
+        }
+    }
+}
+
+TEST_F(RealImageStore, AReaderThatStopsHoldsNeitherTheWindowNorTheNextCopy)
+{
+    Formbilder &f = store();
+    for (const auto &[n, img] : {std::pair{5, photo(3000, 2000, 11)}, std::pair{6, photo(300, 200, 12)}}) {
+        const int seen = desktop->clipboard.snapshots();
+        x11::setClipboardImage(img);
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > seen; }, kCaptureDeadlineMs));
+        f.Text1->setText(QString::number(n));
+        f.Command17_Click();
+    }
+    f.Text1->setText(QStringLiteral("5"));
+    f.Command19_Click();
+    QProcess reader;
+    reader.start(QStringLiteral(STALLED_READER), {QStringLiteral("image/bmp")});
+    ASSERT_TRUE(x11::waitUntil([&] { return reader.canReadLine(); }, kCaptureDeadlineMs));
+    EXPECT_EQ(reader.readLine(), QByteArray("stalled\n")); // an 18 MB answer comes in chunks
+
+    // The window goes on, and the next copy is served whole.
+    f.Text1->setText(QStringLiteral("6"));
+    QTest::qWait(50);
+    f.Command19_Click();
+    const QImage next = QImage::fromData(x11::readClipboard(QStringLiteral("image/bmp")));
+    EXPECT_TRUE(next.convertToFormat(QImage::Format_RGB32) == photo(300, 200, 12));
+    EXPECT_TRUE(QImage::fromData(x11::readClipboard(QStringLiteral("image/png"))).convertToFormat(QImage::Format_RGB32)
+                == photo(300, 200, 12));
+    reader.kill();
+    reader.waitForFinished();
 }

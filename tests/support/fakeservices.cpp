@@ -36,6 +36,7 @@ void FakeClipboard::SetText(const QString &t)
 {
     text = t;
     image = QImage();
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -43,6 +44,7 @@ void FakeClipboard::SetData(const QImage &i)
 {
     text.reset();
     image = i;
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -50,6 +52,7 @@ void FakeClipboard::Clear()
 {
     text.reset();
     image = QImage();
+    stored = StoredPicture();
     emit changed();
 }
 
@@ -57,7 +60,29 @@ void FakeClipboard::setFromOutside(const std::optional<QString> &t, const QImage
 {
     text = t;
     image = i;
+    stored = StoredPicture();
     emit changed();
+}
+
+StoredPicture FakeClipboard::GetPicture()
+{
+    if (stored.isNull() || unreadable)
+        return StoredPicture(GetData());
+    ++reads;
+    return stored;
+}
+
+void FakeClipboard::SetPicture(const StoredPicture &picture)
+{
+    text.reset();
+    image = picture.pixels();
+    stored = picture;
+    emit changed();
+}
+
+void FakeClipboard::setPictureFromOutside(const QByteArray &bytes, const QByteArray &type)
+{
+    SetPicture(StoredPicture::encoded(bytes, type, QImage()));
 }
 
 int FakeMessageBox::show(const QString &text, int style, const QString &title)

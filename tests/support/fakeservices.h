@@ -21,18 +21,23 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+    StoredPicture GetPicture() override;
     void SetText(const QString &text) override;
     void SetData(const QImage &image) override;
+    void SetPicture(const StoredPicture &picture) override;
     void Clear() override;
 
     // Another program puts text and/or a bitmap on the clipboard at once.
     void setFromOutside(const std::optional<QString> &text, const QImage &image = QImage());
+    // Another program offers a picture as `bytes` of MIME type `type`.
+    void setPictureFromOutside(const QByteArray &bytes, const QByteArray &type);
     // While set, offered formats cannot be read (an owner that never answers).
     bool unreadable = false;
     int reads = 0;
 
     std::optional<QString> text;
     QImage image;
+    StoredPicture stored; // the picture with its bytes, when it came so
 };
 
 class FakeMessageBox : public MessageBoxService

@@ -8,14 +8,17 @@
 
 #include "capture/Zwischablage.h"
 #include "forms/twips.h"
+#include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
 #include "shell/Starter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -790,4 +793,54 @@ TEST_F(SlotTransfer, BilderOrdnerOpensTheFolderCreatingItWhenMissing)
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Der Ordner ") + QDir::toNativeSeparators(bilder())
                                       + QStringLiteral(" fehlt und kann nicht angelegt werden.\nAn seiner Stelle "
                                                        "liegt eine Datei.")});
+}
+
+TEST_F(SlotTransfer, APictureKeptAsItsBytesShowsSavesViewsAndCopiesItsOwnPixels)
+{
+    Formbilder &f = store();
+    f.Show();
+    const auto argb = [](const QImage &img) { return img.convertToFormat(QImage::Format_ARGB32); };
+    for (const QSize size : {QSize(1, 1), QSize(37, 23), QSize(640, 480)}) {
+        QImage noise(size, QImage::Format_ARGB32);
+        QRandomGenerator random(size.width());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                noise.setPixel(x, y, random.generate() | (x % 3 ? 0xff000000u : 0x40000000u));
+        const QImage opaque = noise.convertToFormat(QImage::Format_RGB32);
+        for (const auto &[type, source] : {std::pair{"png", opaque}, {"png", noise}, {"jpeg", opaque}, {"bmp", opaque}}) {
+            const std::string what = std::string(type) + " " + std::to_string(size.width()) + " " + std::to_string(source.depth());
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            source.save(&buffer, type);
+            const QImage pixels = argb(QImage::fromData(bytes));
+            // The same picture once as pixels alone into slot 3, once as its bytes into slot 2.
+            fill(3, QImage::fromData(bytes));
+            const auto fitted = [&] { return f.Picture7->surface().copy(0, 0, 60, 40); }; // the preview's drawing
+            const QImage preview = fitted();
+            d.clipboard.setPictureFromOutside(bytes, QByteArray("image/") + type);
+            f.Text1->setText(QStringLiteral("2"));
+            f.Command17_Click();
+            QCoreApplication::processEvents(); // the capture is done: its decoded pixels go
+            const StoredPicture kept = f.Bildx[2]->stored();
+            EXPECT_EQ(kept.bytes().constData(), bytes.constData()) << what << ": no copy of the bytes";
+            EXPECT_FALSE(kept.hasPixels()) << what;
+            EXPECT_TRUE(f.Picture2[2]->surface() == f.Picture2[3]->surface() && fitted() == preview) << what;
+            EXPECT_TRUE(argb(f.Bildx[2]->Picture()) == pixels) << what;
+            // The viewer decodes it once, whatever the refreshes; the save writes its pixels.
+            f.Command22_Click();
+            QThreadPool::globalInstance()->waitForDone(); // decoded on a worker
+            QCoreApplication::processEvents();
+            const qint64 decoded = d.forms->get<Bilderramen>().Image1->Picture().cacheKey();
+            f.Command18_Click();
+            EXPECT_EQ(d.forms->get<Bilderramen>().Image1->Picture().cacheKey(), decoded) << what;
+            EXPECT_TRUE(argb(d.forms->get<Bilderramen>().Image1->Picture()) == pixels) << what;
+            f.Command5_Click();
+            EXPECT_TRUE(argb(QImage(QDir(bilder()).filePath(QStringLiteral("Bild-2.bmp")))) == pixels) << what;
+            // The copy hands over the stored picture itself, and coming back it is the same one.
+            f.Command19_Click();
+            EXPECT_TRUE(d.clipboard.stored.sameAs(kept) && viewer().Picture1->stored().sameAs(kept)) << what;
+            EXPECT_TRUE(fitted() == preview) << what;
+        }
+    }
 }

@@ -169,7 +169,7 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
         if (!types.contains(mime) || m_givenUp)
             continue;
         bool cut = false;
-        const auto bytes = read(offer, mime, SelectionFetcher::kMaxImageBytes, &cut);
+        auto bytes = read(offer, mime, SelectionFetcher::kMaxImageBytes, &cut);
         if (!bytes || bytes->isEmpty())
             continue;
         QImage image = SelectionFetcher::decode(*bytes, cut, &result.refused);
@@ -177,6 +177,10 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
             break; // the same picture in another type is just as big
         if (!image.isNull()) {
             result.image = std::move(image);
+            // Kept as the picture came: no room left over from the transfer's growth.
+            bytes->squeeze();
+            result.imageBytes = std::move(*bytes);
+            result.imageType = mime;
             break;
         }
         qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";

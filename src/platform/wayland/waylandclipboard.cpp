@@ -35,9 +35,11 @@ void WaylandClipboard::arrived(const DataControlReader::Change &c)
     if (r.refused)
         emit pictureRefused(r.refused->size, r.refused->bytes);
     m_text = r.text;
-    m_image = r.image;
+    // Kept as the bytes it came as; the pixels decoded for the capture at hand go after it.
+    m_picture = r.image.isNull() ? StoredPicture() : StoredPicture::encoded(r.imageBytes, r.imageType, r.image);
     ++m_snapshots;
     emit changed();
+    m_picture.forgetPixels();
 }
 
 void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
@@ -46,10 +48,10 @@ void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
     // picture as the image store's copy does.
     if (kept.text)
         m_reader->putBack(textContent(*kept.text), number);
-    else if (!kept.png.isEmpty())
-        m_reader->putBack({{"image/png", kept.png}}, number);
+    else if (kept.picture.type() == "image/png")
+        m_reader->putBack({{"image/png", kept.picture.bytes()}}, number);
     else
-        offerPicture(kept.image,
+        offerPicture(kept.picture,
                      [this, number](const QByteArray &png) { m_reader->putBack({{"image/png", png}}, number); });
 }
 
@@ -58,7 +60,7 @@ bool WaylandClipboard::GetFormat(int format)
     if (format == vbCFText)
         return m_text.has_value();
     if (format == vbCFBitmap)
-        return !m_image.isNull();
+        return !m_picture.isNull();
     return false;
 }
 
@@ -69,7 +71,12 @@ std::optional<QString> WaylandClipboard::GetText()
 
 QImage WaylandClipboard::GetData()
 {
-    return m_image;
+    return m_picture.pixels();
+}
+
+StoredPicture WaylandClipboard::GetPicture()
+{
+    return m_picture;
 }
 
 DataControlReader::Content WaylandClipboard::textContent(const QString &text)
@@ -92,17 +99,27 @@ void WaylandClipboard::SetData(const QImage &image)
 {
     drop();
     const unsigned since = m_reader->foreignChanges();
-    offerPicture(image, [this, since](const QByteArray &png) { m_reader->write({{"image/png", png}}, since); });
+    offerPicture(StoredPicture(image),
+                 [this, since](const QByteArray &png) { m_reader->write({{"image/png", png}}, since); });
 }
 
-void WaylandClipboard::offerPicture(const QImage &image, std::function<void(const QByteArray &)> write)
+void WaylandClipboard::SetPicture(const StoredPicture &picture)
+{
+    if (picture.type() != "image/png")
+        return SetData(picture.pixels());
+    // Stored as PNG: offered as those bytes at once.
+    drop();
+    m_reader->write({{"image/png", picture.bytes()}}, m_reader->foreignChanges());
+}
+
+void WaylandClipboard::offerPicture(const StoredPicture &picture, std::function<void(const QByteArray &)> write)
 {
     auto job = std::make_shared<Encoding>();
     m_pending = job;
-    m_pool.start([this, job, image, write] {
+    m_pool.start([this, job, picture, write] {
         if (job->dropped)
             return;
-        const QByteArray png = ImageOffer::encode(image, m_stopping);
+        const QByteArray png = ImageOffer::encode(picture.pixels(), m_stopping);
         // The reader is thread-safe; the destructor waits for this task before it goes.
         const std::lock_guard lock(m_writing);
         if (png.isEmpty() || job->dropped)

@@ -44,10 +44,12 @@ public:
     bool GetFormat(int format) override;
     std::optional<QString> GetText() override;
     QImage GetData() override;
+    StoredPicture GetPicture() override;
     void SetText(const QString &text) override;
     // The picture is encoded as PNG on a thread of the pool first; a later
     // write of ours, or another program's copy meanwhile, drops it.
     void SetData(const QImage &image) override;
+    void SetPicture(const StoredPicture &picture) override;
     void Clear() override;
 
     // Snapshots delivered so far; the first is what the clipboard held at start.
@@ -63,13 +65,13 @@ private:
     void putBack(const KeptContent &kept, unsigned number);
     // Encodes `image` as PNG on a thread of the pool and hands it to `write`
     // there, unless a write of ours has dropped it meanwhile.
-    void offerPicture(const QImage &image, std::function<void(const QByteArray &png)> write);
+    void offerPicture(const StoredPicture &picture, std::function<void(const QByteArray &png)> write);
     // A write of ours replaces what was pending and what was kept.
     void drop();
     static DataControlReader::Content textContent(const QString &text);
 
     std::optional<QString> m_text;
-    QImage m_image;
+    StoredPicture m_picture;
     int m_snapshots = 0;
     KeptContent m_kept; // of the last change, while it is another program's
     std::shared_ptr<Encoding> m_pending;
