@@ -95,38 +95,39 @@ void PictureBox::growSurface(const QSize &size)
     m_surface = std::move(grown);
 }
 
+QRect PictureBox::surfaceTarget(const QRect &target)
+{
+    growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
+    // The target's edges in device pixels, so that neighbouring targets meet without a gap.
+    return QRect(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
+                 QPoint(devicePixels(target.right() + 1, m_ratio) - 1, devicePixels(target.bottom() + 1, m_ratio) - 1));
+}
+
+void PictureBox::drawOnSurface(const QPoint &at, const QImage &image)
+{
+    if (image.isNull())
+        return;
+    QPainter p(&m_surface);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(at, image);
+    p.end();
+    update();
+}
+
 void PictureBox::paintStretched(const QImage &source, const QRect &target)
 {
     if (source.isNull() || target.isEmpty())
         return;
-    growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
-    // The target's edges in device pixels, so that neighbouring targets meet without a gap.
-    const QRect device(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
-                       QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
-                              devicePixels(target.bottom() + 1, m_ratio) - 1));
-    QPainter p(&m_surface);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(device.topLeft(), StoredPicture::smoothlyScaled(source, device.size()));
-    p.end();
-    update();
+    const QRect device = surfaceTarget(target);
+    drawOnSurface(device.topLeft(), StoredPicture::smoothlyScaled(source, device.size()));
 }
 
 void PictureBox::paintStretched(const StoredPicture &source, const QRect &target)
 {
     if (source.isNull() || target.isEmpty())
         return;
-    growSurface(innerRect().size().expandedTo(QSize(target.right() + 1, target.bottom() + 1)));
-    const QRect device(QPoint(devicePixels(target.left(), m_ratio), devicePixels(target.top(), m_ratio)),
-                       QPoint(devicePixels(target.right() + 1, m_ratio) - 1,
-                              devicePixels(target.bottom() + 1, m_ratio) - 1));
-    const QImage rendering = source.rendering(device.size());
-    if (rendering.isNull())
-        return;
-    QPainter p(&m_surface);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(device.topLeft(), rendering);
-    p.end();
-    update();
+    const QRect device = surfaceTarget(target);
+    drawOnSurface(device.topLeft(), source.rendering(device.size()));
 }
 
 void PictureBox::clearSurface()

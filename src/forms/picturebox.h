@@ -58,6 +58,9 @@ private:
     QRect innerRect() const;
     // Grows the surface to cover `size` pixels of the box.
     void growSurface(const QSize &size);
+    // `target` (pixels of the box) in the surface's device pixels, the surface grown to hold it.
+    QRect surfaceTarget(const QRect &target);
+    void drawOnSurface(const QPoint &at, const QImage &image);
 
     StoredPicture m_picture;
     QImage m_corner; // the part of a picture held as bytes that the box shows
