@@ -1,5 +1,7 @@
 #include "platform/clipboardtypes.h"
 
+#include "platform/log.h"
+
 #include <QImageReader>
 
 QByteArrayList imageTypes()
@@ -11,4 +13,27 @@ QByteArrayList imageTypes()
             out << t;
     }
     return out;
+}
+
+void logGiveUp(GiveUp why, const QByteArray &asked, const char *peer, int patienceMs, int overallMs)
+{
+    switch (why) {
+    case GiveUp::Stopped:
+        break;
+    case GiveUp::Broken:
+        qCWarning(lcClipboard).nospace() << "fetch aborted asking for " << asked << " - the connection to " << peer
+                                         << " failed";
+        break;
+    case GiveUp::Overtaken:
+        qCInfo(lcClipboard) << "fetch abandoned asking for" << asked << "- another program took the clipboard";
+        break;
+    case GiveUp::Silent:
+        qCWarning(lcClipboard) << "fetch timed out asking for" << asked << "- the owner sent nothing for" << patienceMs
+                               << "ms";
+        break;
+    case GiveUp::Overall:
+        qCWarning(lcClipboard) << "fetch timed out asking for" << asked << "- not done after" << overallMs
+                               << "ms in all";
+        break;
+    }
 }

@@ -16,3 +16,10 @@ inline constexpr TextType kTextTypes[] = {
 
 // Picture types, the lossless ones first, then any other type Qt can read.
 QByteArrayList imageTypes();
+
+// Why a fetch was given up: the program ends, the connection to `peer` (the
+// X server, the compositor) failed, another program took the clipboard, the
+// owner fell silent, or the whole took too long. Said in the log, the
+// program's own end excepted.
+enum class GiveUp { Stopped, Broken, Overtaken, Silent, Overall };
+void logGiveUp(GiveUp why, const QByteArray &asked, const char *peer, int patienceMs, int overallMs);

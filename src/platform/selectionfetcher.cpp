@@ -222,29 +222,12 @@ private:
         }
     }
 
-    enum class Why { Stopped, Broken, Overtaken, Silent, Overall };
+    using Why = GiveUp;
 
     xcb_generic_event_t *giveUp(Why why)
     {
         m_givenUp = true;
-        switch (why) {
-        case Why::Stopped: // the program ends
-            break;
-        case Why::Broken:
-            qCWarning(lcClipboard) << "fetch aborted asking for" << m_asking << "- the connection to the X server failed";
-            break;
-        case Why::Overtaken:
-            qCInfo(lcClipboard) << "fetch abandoned asking for" << m_asking << "- another program took the clipboard";
-            break;
-        case Why::Silent:
-            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- the owner sent nothing for"
-                                   << m_limits.patienceMs << "ms";
-            break;
-        case Why::Overall:
-            qCWarning(lcClipboard) << "fetch timed out asking for" << m_asking << "- not done after"
-                                   << m_limits.overallMs << "ms in all";
-            break;
-        }
+        logGiveUp(why, m_asking, "the X server", m_limits.patienceMs, m_limits.overallMs);
         return nullptr;
     }
 

@@ -245,24 +245,7 @@ std::optional<QByteArray> DataControlReader::read(wl_proxy *offer, const QByteAr
 bool DataControlReader::giveUp(Why why, const QByteArray &mime)
 {
     m_givenUp = true;
-    switch (why) {
-    case Why::Stopped:
-        break;
-    case Why::Broken:
-        qCWarning(lcClipboard) << "fetch aborted asking for" << mime << "- the connection to the compositor failed";
-        break;
-    case Why::Overtaken:
-        qCInfo(lcClipboard) << "fetch abandoned asking for" << mime << "- another program took the clipboard";
-        break;
-    case Why::Silent:
-        qCWarning(lcClipboard) << "fetch timed out asking for" << mime << "- the owner sent nothing for"
-                               << m_limits.patienceMs << "ms";
-        break;
-    case Why::Overall:
-        qCWarning(lcClipboard) << "fetch timed out asking for" << mime << "- not done after" << m_limits.overallMs
-                               << "ms in all";
-        break;
-    }
+    logGiveUp(why, mime, "the compositor", m_limits.patienceMs, m_limits.overallMs);
     return false;
 }
 

@@ -8,6 +8,7 @@
 // Content put back on an empty clipboard (putBack) is no change: its
 // selection is neither fetched nor delivered.
 
+#include "platform/clipboardtypes.h"
 #include "platform/selectionfetcher.h"
 #include "platform/wayland/datacontrol.h"
 
@@ -80,7 +81,7 @@ private:
         qsizetype written;
         std::chrono::steady_clock::time_point deadline;
     };
-    enum class Why { Stopped, Broken, Overtaken, Silent, Overall };
+    using Why = GiveUp;
 
     void run();
     Result fetch(wl_proxy *offer);
