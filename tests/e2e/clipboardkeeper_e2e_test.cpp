@@ -79,7 +79,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
     } rows[] = {{"gtk", QStringLiteral("aus GTK kopiert, dann beendet")}, {"gtk", {}}, {"xclip", QStringLiteral("xclip wird beendet")},
                 {"xclip", longText}, {"secret", QStringLiteral("geheim")}};
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.owner + (" " + r.text.left(30).toStdString()));
+        SCOPED_TRACE((QLatin1String(r.owner) + QLatin1Char(' ') + r.text.left(30)).toStdString());
         const int before = desktop->clipboard.snapshots();
         const bool gtk = r.owner == std::string("gtk"), secret = r.owner == std::string("secret");
         if (gtk)

@@ -79,6 +79,9 @@ std::unique_ptr<QProcess> Sway::start(const QString &program, const QStringList 
     for (const QString &v : vars)
         env.insert(v.section(QLatin1Char('='), 0, 0), v.section(QLatin1Char('='), 1));
     p->setProcessEnvironment(env);
+    // Started in its own folder: the user made for sway may not enter the
+    // folder the tests run in (a checkout under a home of mode 0700).
+    p->setWorkingDirectory(m_folder);
     p->setStandardOutputFile(m_folder + QLatin1Char('/') + log);
     p->setStandardErrorFile(m_folder + QLatin1Char('/') + log);
     // The program itself runs as the user: its id is the one ended.

@@ -4,7 +4,7 @@
 # icon in every size, AppStream metadata that appstreamcli accepts, the
 # manual page, and nothing else; then that scripts/uninstall leaves nothing.
 # Then builds the Debian package and checks its files, its dependencies and
-# what lintian says of it. Usage: check_install.sh <build-dir> <source-dir>
+# what lintian and hardening-check say of it. Usage: check_install.sh <build-dir> <source-dir>
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -69,6 +69,9 @@ done
 packaged=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./usr/||' | sort)
 [ "$want" = "$packaged" ] || fail "packaged files differ:
 $(diff <(echo "$want") <(echo "$packaged") || true)"
+# Built with Debian's hardening: fortify, stack protector, PIE, relro and now.
+dpkg-deb -x "$deb" "$work/unpacked"
+hardening=$(hardening-check "$work/unpacked/usr/bin/merkolo" 2>&1) || fail "hardening-check: $hardening"
 # lintian: nothing but the placeholder maintainer address.
 tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' | grep -v 'bogus-mail-host' || true)
 [ -z "$tags" ] || fail "lintian: $tags"
