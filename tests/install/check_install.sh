@@ -69,9 +69,17 @@ done
 packaged=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./usr/||' | sort)
 [ "$want" = "$packaged" ] || fail "packaged files differ:
 $(diff <(echo "$want") <(echo "$packaged") || true)"
-# Built with Debian's hardening: fortify, stack protector, PIE, relro and now.
+# Built with Debian's hardening: stack protector, PIE, relro and now, seen
+# by hardening-check in the packaged program. Fortify is seen in the build's
+# commands: every libc call of the program has sizes the compiler knows, so
+# no checked variant is left for hardening-check to find. Control-flow
+# protection needs a glibc built for it, which Debian 12 lacks (its own
+# programs fail that line too).
 dpkg-deb -x "$deb" "$work/unpacked"
-hardening=$(hardening-check "$work/unpacked/usr/bin/merkolo" 2>&1) || fail "hardening-check: $hardening"
+hardening=$(hardening-check --nofortify --nocfprotection "$work/unpacked/usr/bin/merkolo" 2>&1) \
+  || fail "hardening-check: $hardening"
+(cd "$build" && ninja -t commands merkolo) | grep -v -- '-D_FORTIFY_SOURCE=2' | grep -q -- ' -c .*\.cpp$' \
+  && fail "units of the program built without _FORTIFY_SOURCE"
 # lintian: nothing but the placeholder maintainer address.
 tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' | grep -v 'bogus-mail-host' || true)
 [ -z "$tags" ] || fail "lintian: $tags"
