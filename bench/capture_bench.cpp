@@ -6,8 +6,8 @@
 #include "app/program.h"
 #include "imagestore/Formbilder.h"
 #include "imagestore/PaintFitted.h"
-#include "platform/qtservices.h"
-#include "platform/x11clipboard.h"
+#include "platform/services/qtservices.h"
+#include "platform/clipboard/x11/x11clipboard.h"
 
 #include <QApplication>
 #include <QBuffer>

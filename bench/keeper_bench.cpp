@@ -5,7 +5,7 @@
 
 #include "x11bench.h"
 
-#include "platform/x11clipboard.h"
+#include "platform/clipboard/x11/x11clipboard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

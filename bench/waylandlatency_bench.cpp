@@ -14,8 +14,8 @@
 #include "sway.h"
 #include "x11bench.h"
 
-#include "platform/wayland/datacontrol.h"
-#include "platform/wayland/waylandclipboard.h"
+#include "platform/clipboard/wayland/datacontrol.h"
+#include "platform/clipboard/wayland/waylandclipboard.h"
 #include "textstore/Textform.h"
 
 #include <QApplication>

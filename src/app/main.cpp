@@ -5,11 +5,11 @@
 #include "singleinstance.h"
 
 #include "forms/forms.h"
-#include "platform/clipboardbridge.h"
-#include "platform/clipboardfactory.h"
-#include "platform/memoryreturn.h"
-#include "platform/qtservices.h"
-#include "platform/qttray.h"
+#include "platform/clipboard/clipboardbridge.h"
+#include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/memoryreturn.h"
+#include "platform/services/qtservices.h"
+#include "platform/windows/qttray.h"
 #include "shell/Starter.h"
 #include "shell/starterart.h"
 

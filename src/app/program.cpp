@@ -3,9 +3,9 @@
 #include "capture/Zwischablage.h"
 #include "forms/forms.h"
 #include "imagestore/bmpfile.h"
-#include "platform/imageoffer.h"
-#include "platform/selectionfetcher.h"
-#include "platform/shell32.h"
+#include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/change.h"
+#include "platform/windows/shell32.h"
 #include "shell/Starter.h"
 
 #include <cmath>
@@ -22,14 +22,14 @@ QString mib(qint64 bytes)
 QString refusalNotice(QSize size)
 {
     const QString pixels = QStringLiteral("%1 × %2 Pixel").arg(size.width()).arg(size.height());
-    if (size.isValid() && SelectionFetcher::tooManyPixels(size))
+    if (size.isValid() && ClipboardLimits::tooManyPixels(size))
         return QStringLiteral("Bild nicht übernommen: %1 sind zu groß (höchstens %2 × %2 Pixel).")
             .arg(pixels)
-            .arg(SelectionFetcher::kMaxSide);
+            .arg(ClipboardLimits::kMaxSide);
     // Within the pixels but more bytes than a transfer may bring.
     return QStringLiteral("Bild nicht übernommen: %1größer als %2 MB.")
         .arg(size.isValid() ? pixels + QStringLiteral(", ") : QString())
-        .arg(mib(SelectionFetcher::kMaxImageBytes));
+        .arg(mib(ClipboardLimits::kMaxImageBytes));
 }
 
 void wire(Forms &forms)

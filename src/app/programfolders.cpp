@@ -1,7 +1,7 @@
 #include "programfolders.h"
 
-#include "platform/filereason.h"
-#include "platform/log.h"
+#include "platform/files/filereason.h"
+#include "platform/services/log.h"
 
 #include <QDir>
 #include <QFileInfo>

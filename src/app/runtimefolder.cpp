@@ -1,6 +1,6 @@
 #include "runtimefolder.h"
 
-#include "platform/log.h"
+#include "platform/services/log.h"
 
 #include <QDir>
 #include <QFile>

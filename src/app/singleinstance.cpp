@@ -1,6 +1,6 @@
 #include "singleinstance.h"
 
-#include "platform/log.h"
+#include "platform/services/log.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 #include "Zwischablage.h"
 
 #include "forms/forms.h"
-#include "platform/modalgate.h"
-#include "platform/user32.h"
+#include "platform/services/modalgate.h"
+#include "platform/windows/user32.h"
 
 #include <QPointer>
 

@@ -2,7 +2,7 @@
 // Membership of the hidden viewer window in the clipboard-viewer chain and
 // its window procedure, which captures every clipboard change.
 
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 namespace ModuleZ {
 

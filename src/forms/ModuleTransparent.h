@@ -1,7 +1,7 @@
 #pragma once
 // ModuleTransparent: making a window see-through and opaque again.
 
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 #include <cstdint>
 

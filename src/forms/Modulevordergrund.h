@@ -1,7 +1,7 @@
 #pragma once
 // Modulevordergrund: the always-on-top band.
 
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 namespace Modulevordergrund {
 

@@ -5,9 +5,9 @@
 #include "forms/modMain.h"
 #include "forms/placement.h"
 #include "forms/twips.h"
-#include "platform/filereason.h"
-#include "platform/log.h"
-#include "platform/x11window.h"
+#include "platform/files/filereason.h"
+#include "platform/services/log.h"
+#include "platform/windows/x11window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

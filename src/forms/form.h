@@ -4,7 +4,7 @@
 // outer geometry in twips.
 
 #include "forms/twipsmath.h"
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -4,7 +4,7 @@
 // next reference creates a new one.
 
 #include "forms/form.h"
-#include "platform/services.h"
+#include "platform/services/services.h"
 
 #include <QMargins>
 #include <QPointer>

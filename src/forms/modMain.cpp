@@ -1,8 +1,8 @@
 #include "forms/modMain.h"
 
 #include "forms/form.h"
-#include "platform/services.h"
-#include "platform/shell32.h"
+#include "platform/services/services.h"
+#include "platform/windows/shell32.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 // modMain's shell procedure shared by all windows.
 
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 #include <QString>
 

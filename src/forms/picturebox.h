@@ -1,7 +1,7 @@
 #pragma once
 // The picture box of the design: a picture under a drawing surface.
 
-#include "platform/storedpicture.h"
+#include "platform/clipboard/storedpicture.h"
 
 #include <QColor>
 #include <QImage>

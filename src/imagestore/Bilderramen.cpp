@@ -4,7 +4,7 @@
 
 #include "forms/forms.h"
 #include "forms/twips.h"
-#include "platform/modalgate.h"
+#include "platform/services/modalgate.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "forms/forms.h"
 #include "forms/twips.h"
 #include "forms/vbnum.h"
-#include "platform/memoryreturn.h"
+#include "platform/clipboard/memoryreturn.h"
 #include "shell/Starter.h"
 
 namespace {

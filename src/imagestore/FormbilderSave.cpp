@@ -8,9 +8,9 @@
 
 #include "forms/datestamp.h"
 #include "forms/modMain.h"
-#include "platform/filesave.h"
-#include "platform/log.h"
-#include "platform/services.h"
+#include "platform/files/filesave.h"
+#include "platform/services/log.h"
+#include "platform/services/services.h"
 
 #include <QDir>
 

@@ -7,7 +7,7 @@
 
 #include "forms/controls.h"
 #include "forms/form.h"
-#include "platform/shell32.h"
+#include "platform/windows/shell32.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "optionsfile.h"
 
 #include "forms/vbnum.h"
-#include "platform/filesave.h"
+#include "platform/files/filesave.h"
 
 #include <QDir>
 #include <QFile>

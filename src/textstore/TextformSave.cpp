@@ -7,7 +7,7 @@
 #include "forms/datestamp.h"
 #include "forms/forms.h"
 #include "forms/modMain.h"
-#include "platform/filesave.h"
+#include "platform/files/filesave.h"
 #include "textfile.h"
 
 #include <QDir>

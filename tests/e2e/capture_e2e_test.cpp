@@ -6,8 +6,8 @@
 #include "x11.h"
 
 #include "capture/Zwischablage.h"
-#include "platform/clipboardfactory.h"
-#include "platform/selectionfetcher.h"
+#include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/x11/selectionfetcher.h"
 #include "textstore/Textform.h"
 
 #include <QBuffer>
@@ -286,10 +286,10 @@ TEST_F(CaptureE2E, APictureAskedAfterACutIncrementalTextIsItsOwn)
                 {QStringLiteral("UTF8_STRING=~"), offered(dir, "image/bmp", bmpOf(qRgb(0, 160, 0)), '%')});
     ASSERT_TRUE(owner.waitForReadyRead(5000));
     std::mutex m;
-    std::optional<SelectionFetcher::Result> got;
-    SelectionFetcher::Limits limits;
+    std::optional<ChangeContent> got;
+    ClipboardLimits limits;
     limits.textBytes = 4;
-    SelectionFetcher fetcher({"image/bmp"}, limits, [&](const SelectionFetcher::Result &r) {
+    SelectionFetcher fetcher({"image/bmp"}, limits, [&](const ChangeContent &r) {
         const std::lock_guard lock(m);
         got = r;
     });

@@ -14,9 +14,9 @@
 #include "capture/Zwischablage.h"
 #include "forms/forms.h"
 #include "imagestore/Formbilder.h"
-#include "platform/clipboardbridge.h"
-#include "platform/qtservices.h"
-#include "platform/user32.h"
+#include "platform/clipboard/clipboardbridge.h"
+#include "platform/services/qtservices.h"
+#include "platform/windows/user32.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -11,7 +11,7 @@
 #include "capture/Zwischablage.h"
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
-#include "platform/qtservices.h"
+#include "platform/services/qtservices.h"
 #include "support/fakeservices.h"
 
 #include <QApplication>

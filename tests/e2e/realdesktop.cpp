@@ -1,7 +1,7 @@
 #include "realdesktop.h"
 
 #include "app/program.h"
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 #include "support/testdesktop.h"
 
 #include <QCoreApplication>

@@ -7,9 +7,9 @@
 #include "support/qtprint.h"
 
 #include "forms/forms.h"
-#include "platform/clipboardbridge.h"
-#include "platform/qtservices.h"
-#include "platform/x11clipboard.h"
+#include "platform/clipboard/clipboardbridge.h"
+#include "platform/services/qtservices.h"
+#include "platform/clipboard/x11/x11clipboard.h"
 
 #include <QTemporaryDir>
 

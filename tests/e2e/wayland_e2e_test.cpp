@@ -11,8 +11,8 @@
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
-#include "platform/clipboardfactory.h"
-#include "platform/wayland/waylandclipboard.h"
+#include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/wayland/waylandclipboard.h"
 #include "textstore/Textform.h"
 
 #include <QBuffer>

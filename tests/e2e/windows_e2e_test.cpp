@@ -6,9 +6,9 @@
 #include "x11.h"
 
 #include "imagestore/Formbilder.h"
-#include "platform/qtservices.h"
+#include "platform/services/qtservices.h"
 #include "support/fakeservices.h"
-#include "platform/qttray.h"
+#include "platform/windows/qttray.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
 

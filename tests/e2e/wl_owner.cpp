@@ -5,7 +5,7 @@
 // @FILE for a file's bytes, ! never to write (the pipe stays open), ~ to
 // write without end.
 
-#include "platform/wayland/datacontrol.h"
+#include "platform/clipboard/wayland/datacontrol.h"
 
 #include <QFile>
 

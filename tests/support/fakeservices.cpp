@@ -1,6 +1,6 @@
 #include "fakeservices.h"
 
-#include "platform/modalgate.h"
+#include "platform/services/modalgate.h"
 
 #include <QAction>
 #include <QApplication>

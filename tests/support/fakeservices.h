@@ -1,7 +1,7 @@
 #pragma once
 // Fakes of the desktop services: everything in memory, every call recorded.
 
-#include "platform/services.h"
+#include "platform/services/services.h"
 #include "qtprint.h"
 
 #include <QStringList>

@@ -2,7 +2,7 @@
 // Stands in for the desktop's file opener while it exists: records every
 // address the program asks it to open, and the pointer shown at that moment.
 
-#include "platform/shell32.h"
+#include "platform/windows/shell32.h"
 
 #include <QCursor>
 #include <QGuiApplication>

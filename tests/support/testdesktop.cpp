@@ -1,8 +1,8 @@
 #include "testdesktop.h"
 
 #include "app/program.h"
-#include "platform/shell32.h"
-#include "platform/user32.h"
+#include "platform/windows/shell32.h"
+#include "platform/windows/user32.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -6,7 +6,7 @@
 #include "qtprint.h"
 
 #include "forms/forms.h"
-#include "platform/clipboardbridge.h"
+#include "platform/clipboard/clipboardbridge.h"
 
 #include <QTemporaryDir>
 

@@ -7,7 +7,7 @@
 #include "capture/ModuleZ.h"
 #include "capture/Zwischablage.h"
 #include "imagestore/Formbilder.h"
-#include "platform/selectionfetcher.h"
+#include "platform/clipboard/x11/selectionfetcher.h"
 #include "textstore/Textform.h"
 
 #include <QBuffer>
@@ -273,10 +273,10 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
         img.save(&buf, "PNG");
         return bytes;
     };
-    std::optional<SelectionFetcher::Refusal> refused;
+    std::optional<PictureRefusal> refused;
     QImage deep(300, 200, QImage::Format_RGBA64);
     deep.fill(QColor(200, 100, 50));
-    const QImage got = SelectionFetcher::decode(png(deep), false, &refused);
+    const QImage got = decodePicture(png(deep), false, &refused);
     EXPECT_FALSE(refused);
     EXPECT_EQ(got.size(), QSize(300, 200));
     EXPECT_EQ(got.depth(), 32);
@@ -285,21 +285,21 @@ TEST(PictureBytes, DecodedUpToTheLimitAndRefusedAloudBeyondIt)
     QImage huge(9000, 9000, QImage::Format_Mono);
     huge.fill(0);
     const LogCapture log(false);
-    EXPECT_TRUE(SelectionFetcher::decode(png(huge), false, &refused).isNull());
+    EXPECT_TRUE(decodePicture(png(huge), false, &refused).isNull());
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->size, QSize(9000, 9000));
     EXPECT_EQ(program::refusalNotice(refused->size),
               QStringLiteral("Bild nicht übernommen: 9000 × 9000 Pixel sind zu groß (höchstens 8192 × 8192 Pixel)."));
 
     refused.reset();
-    EXPECT_TRUE(SelectionFetcher::decode(png(deep).left(100), true, &refused).isNull());
+    EXPECT_TRUE(decodePicture(png(deep).left(100), true, &refused).isNull());
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->size, QSize(300, 200));
     EXPECT_EQ(program::refusalNotice(refused->size),
               QStringLiteral("Bild nicht übernommen: 300 × 200 Pixel, größer als 320 MB."));
 
     refused.reset();
-    EXPECT_TRUE(SelectionFetcher::decode(QByteArray(5000, '\x7f'), false, &refused).isNull());
+    EXPECT_TRUE(decodePicture(QByteArray(5000, '\x7f'), false, &refused).isNull());
     EXPECT_FALSE(refused) << "bytes that are no picture are nothing, not a refusal";
 
     // Each refusal is a warning, logged by default, with the size and the reason.

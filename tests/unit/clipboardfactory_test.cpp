@@ -1,8 +1,8 @@
 // The clipboard chosen at start and the route the log names: where no
 // compositor offers data control, the program keeps to the route it had.
 
-#include "platform/clipboardfactory.h"
-#include "platform/qtclipboard.h"
+#include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/qtclipboard.h"
 #include "support/logcapture.h"
 
 #include <gtest/gtest.h>

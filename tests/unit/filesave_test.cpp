@@ -1,6 +1,6 @@
 // Whole-or-nothing file writes; every failed one is logged with its path and reason.
 
-#include "platform/filesave.h"
+#include "platform/files/filesave.h"
 #include "support/files.h"
 #include "support/logcapture.h"
 #include "support/qtprint.h"

@@ -6,7 +6,7 @@
 
 #include "imagestore/bmpfile.h"
 #include "imagestore/imagefilename.h"
-#include "platform/imageoffer.h"
+#include "platform/clipboard/imageoffer.h"
 
 #include <QBuffer>
 #include <QProcess>

@@ -9,8 +9,8 @@
 #include "forms/twips.h"
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
-#include "platform/systemmove.h"
-#include "platform/user32.h"
+#include "platform/windows/systemmove.h"
+#include "platform/windows/user32.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
 

@@ -1,7 +1,7 @@
 // The log: a category per area, warnings on by default, the rest switched on
 // by rules (QT_LOGGING_RULES), and nothing of the clipboard's content in it.
 
-#include "platform/log.h"
+#include "platform/services/log.h"
 #include "support/logcapture.h"
 #include "support/testdesktop.h"
 

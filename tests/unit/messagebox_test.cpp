@@ -1,6 +1,6 @@
 // The real message box speaks German and defaults to Yes.
 
-#include "platform/qtservices.h"
+#include "platform/services/qtservices.h"
 #include "support/fakeservices.h"
 
 #include <QAbstractButton>

@@ -2,8 +2,8 @@
 // activations as the shell's mouse messages, and a notice that still
 // reaches the user.
 
-#include "platform/qttray.h"
-#include "platform/shell32.h"
+#include "platform/windows/qttray.h"
+#include "platform/windows/shell32.h"
 #include "support/logcapture.h"
 
 #include <QApplication>

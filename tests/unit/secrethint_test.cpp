@@ -2,9 +2,9 @@
 // clipboard read through Qt (the one chosen off X11) offering nothing of a
 // change marked secret.
 
-#include "platform/clipboardfactory.h"
-#include "platform/qtclipboard.h"
-#include "platform/secrethint.h"
+#include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/qtclipboard.h"
+#include "platform/clipboard/secrethint.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // The notification record and Shell_NotifyIconA over a fake notification area.
 
-#include "platform/shell32.h"
+#include "platform/windows/shell32.h"
 #include "support/fakeservices.h"
 
 #include <QWidget>

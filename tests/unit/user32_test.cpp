@@ -2,7 +2,7 @@
 // of other programs in the chain.
 
 #include "capture/ModuleZ.h"
-#include "platform/user32.h"
+#include "platform/windows/user32.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "forms/Modulevordergrund.h"
 #include "forms/modMain.h"
 #include "imagestore/Formbilder.h"
-#include "platform/shell32.h"
+#include "platform/windows/shell32.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
 

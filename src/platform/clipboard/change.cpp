@@ -1,0 +1,118 @@
+#include "platform/clipboard/change.h"
+
+#include "platform/clipboard/clipboardtypes.h"
+#include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/secrethint.h"
+#include "platform/clipboard/storedpicture.h"
+#include "platform/services/log.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <algorithm>
+
+namespace {
+
+void logRefusal(const PictureRefusal &r, bool cut)
+{
+    const QString size = r.size.isValid() ? QStringLiteral("%1 x %2 pixels").arg(r.size.width()).arg(r.size.height())
+                                          : QStringLiteral("size unknown");
+    if (cut) {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes read, more than a transfer may bring:"
+                                         << ClipboardLimits::kMaxImageBytes;
+    } else {
+        qCWarning(lcClipboard).noquote() << "picture refused:" << size << "-" << r.bytes
+                                         << "bytes offered, more pixels than the limit:" << ClipboardLimits::kMaxPixels;
+    }
+}
+
+} // namespace
+
+void ClipboardLimits::allowPictureDecoding()
+{
+    // A picture at the limit may decode to 64 bits a pixel (16-bit PNG)
+    // before it is brought to 32; the decoder may take that much.
+    const int neededMiB = static_cast<int>(kMaxPixels * 8 / (1024 * 1024)) + 8;
+    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < neededMiB)
+        QImageReader::setAllocationLimit(neededMiB);
+}
+
+ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const QByteArrayList &imageTypes,
+                        const ClipboardLimits &limits, bool askOwnMark)
+{
+    ChangeContent result;
+    // A password manager's mark, offered under any spelling of its name,
+    // keeps the change out: neither the mark nor any content is asked for.
+    if (std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); })) {
+        qCInfo(lcClipboard) << "a change marked secret is kept out";
+        return result;
+    }
+    for (const TextType &asked : kTextTypes) {
+        if (!offered.contains(asked.name) || t.givenUp())
+            continue;
+        bool cut = false, utf8Answer = false;
+        const auto bytes = t.read(asked.name, limits.textBytes, &cut, &utf8Answer);
+        if (!bytes)
+            continue;
+        // UTF-8 when asked for as UTF-8, or when the owner says its answer is.
+        result.text = asked.utf8 || utf8Answer ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
+        result.textCut = cut;
+        break;
+    }
+    // The program's own copy coming back: its picture is at hand already.
+    if (askOwnMark && offered.contains(ImageOffer::kMarkTarget) && !t.givenUp()) {
+        bool cut = false;
+        const auto mark = t.read(ImageOffer::kMarkTarget, 256, &cut, nullptr);
+        if (mark && !cut && ImageOffer::isOwnMark(*mark))
+            result.ownMark = *mark;
+    }
+    for (const QByteArray &mime : imageTypes) {
+        if (!result.ownMark.isEmpty())
+            break;
+        if (!offered.contains(mime) || t.givenUp())
+            continue;
+        bool cut = false;
+        auto bytes = t.read(mime, ClipboardLimits::kMaxImageBytes, &cut, nullptr);
+        if (!bytes || bytes->isEmpty())
+            continue;
+        QImage image = decodePicture(*bytes, cut, &result.refused);
+        if (result.refused)
+            break; // the same picture in another type is just as big
+        if (!image.isNull()) {
+            result.image = std::move(image);
+            // Kept as long as the picture is: no room left over from the transfer's growth.
+            bytes->squeeze();
+            result.imageBytes = std::move(*bytes);
+            result.imageType = mime;
+            break;
+        }
+        qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
+    }
+    if (t.givenUp())
+        result = ChangeContent();
+    return result;
+}
+
+QImage decodePicture(const QByteArray &bytes, bool cut, std::optional<PictureRefusal> *refused)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size(); // from the header, before any pixel is decoded
+    if (cut || (size.isValid() && ClipboardLimits::tooManyPixels(size))) {
+        *refused = PictureRefusal{size.isValid() ? size : QSize(), bytes.size()};
+        logRefusal(**refused, cut);
+        return {};
+    }
+    QImage image = StoredPicture::normalised(reader.read());
+    if (image.isNull())
+        return {};
+    if (ClipboardLimits::tooManyPixels(image.size())) {
+        *refused = PictureRefusal{image.size(), bytes.size()};
+        logRefusal(**refused, false);
+        return {};
+    }
+    return image;
+}

@@ -1,0 +1,31 @@
+#include "platform/clipboard/clipboardfactory.h"
+
+#include "platform/services/log.h"
+#include "platform/clipboard/qtclipboard.h"
+#include "platform/clipboard/wayland/waylandclipboard.h"
+#include "platform/clipboard/x11/x11clipboard.h"
+#include "platform/services/x11connection.h"
+
+std::unique_ptr<Clipboard> makeClipboard()
+{
+    // Where the compositor offers data control, every change is seen
+    // through it, whatever has the focus; X11 would see them only while an
+    // X11 window has it, and the bridged ones twice.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        auto wayland = std::make_unique<WaylandClipboard>();
+        if (wayland->connected()) {
+            qCInfo(lcClipboard).noquote() << "clipboard route: Wayland data control," << wayland->route();
+            return wayland;
+        }
+        qCInfo(lcClipboard).noquote() << "no Wayland data control:" << wayland->problem();
+    }
+    if (x11::onX11()) {
+        auto x11 = std::make_unique<X11Clipboard>();
+        if (x11->connected()) {
+            qCInfo(lcClipboard) << "clipboard route: X11 selection reader";
+            return x11;
+        }
+    }
+    qCInfo(lcClipboard) << "clipboard route: Qt's clipboard";
+    return std::make_unique<QtClipboard>();
+}

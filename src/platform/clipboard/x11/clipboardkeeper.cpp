@@ -1,0 +1,343 @@
+#include "platform/clipboard/x11/clipboardkeeper.h"
+
+#include "platform/clipboard/clipboardtypes.h"
+#include "platform/services/log.h"
+#include "platform/services/x11connection.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace {
+
+void wake(int fd)
+{
+    const uint64_t one = 1;
+    [[maybe_unused]] const auto n = ::write(fd, &one, sizeof one);
+}
+
+} // namespace
+
+struct ClipboardKeeper::X {
+    xcb_connection_t *c = nullptr;
+    xcb_window_t root = 0;
+    xcb_window_t window = 0;
+    uint8_t xfixesEvent = 0;
+    quint32 time = XCB_CURRENT_TIME; // the latest server time seen
+    quint32 since = XCB_CURRENT_TIME; // when we took the manager role
+    xcb_window_t clipboardOwner = XCB_NONE;
+    std::optional<x11::Atoms> atoms;
+    // SAVE_TARGETS requests waiting for their answer, by number.
+    std::map<unsigned, xcb_selection_request_event_t> saves;
+    unsigned lastSave = 0;
+
+    ~X()
+    {
+        if (c)
+            xcb_disconnect(c);
+    }
+    xcb_atom_t atom(const QByteArray &name) { return (*atoms)(name); }
+
+    bool open()
+    {
+        c = xcb_connect(nullptr, nullptr);
+        if (!c || xcb_connection_has_error(c))
+            return false;
+        const xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        const xcb_query_extension_reply_t *fixes = xcb_get_extension_data(c, &xcb_xfixes_id);
+        if (!s || !fixes || !fixes->present)
+            return false;
+        x11::Reply<xcb_xfixes_query_version_reply_t> version(
+            xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        if (!version)
+            return false;
+        xfixesEvent = fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+        root = s->root;
+        atoms.emplace(c);
+        atoms->prefetch(QByteArrayList{"CLIPBOARD", "CLIPBOARD_MANAGER", "SAVE_TARGETS", "TARGETS", "TIMESTAMP",
+                                       "MANAGER", "MULTIPLE", "NULL", "MERKOLO_SAVE"} + textTypeNames());
+        window = xcb_generate_id(c);
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          s->root_visual, XCB_CW_EVENT_MASK, &mask);
+        const uint32_t all = XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                             | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                             | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE;
+        xcb_xfixes_select_selection_input(c, window, atom("CLIPBOARD"), all);
+        xcb_xfixes_select_selection_input(c, window, atom("CLIPBOARD_MANAGER"), all);
+        // A manager selection is taken with a real time stamp: an empty
+        // append to our own property brings one.
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, window, atom("MERKOLO_SAVE"), XCB_ATOM_ATOM, 32, 0, nullptr);
+        xcb_flush(c);
+        clipboardOwner = owner(atom("CLIPBOARD"));
+        return !xcb_connection_has_error(c);
+    }
+
+    xcb_window_t owner(xcb_atom_t selection)
+    {
+        x11::Reply<xcb_get_selection_owner_reply_t> r(
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
+        return r ? r->owner : XCB_NONE;
+    }
+
+    void notify(const xcb_selection_request_event_t &req, xcb_atom_t property)
+    {
+        xcb_selection_notify_event_t n{};
+        n.response_type = XCB_SELECTION_NOTIFY;
+        n.time = req.time;
+        n.requestor = req.requestor;
+        n.selection = req.selection;
+        n.target = req.target;
+        n.property = property;
+        xcb_send_event(c, 0, req.requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&n));
+        xcb_flush(c);
+    }
+
+    // Answers the targets of the manager selection that need no one else
+    // (TARGETS, TIMESTAMP) into `property`; false for any other.
+    bool answerAtOnce(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property)
+    {
+        if (target == atom("TARGETS")) {
+            const xcb_atom_t offered[] = {atom("TARGETS"), atom("SAVE_TARGETS"), atom("TIMESTAMP"), atom("MULTIPLE")};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_ATOM, 32, 4, offered);
+            return true;
+        }
+        if (target == atom("TIMESTAMP")) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER, 32, 1, &since);
+            return true;
+        }
+        return false;
+    }
+
+    // Which kinds the owner's list in `property` of `requestor` names; both
+    // when there is no list (the convention: then all it offers).
+    ClipboardKeeper::Save listed(xcb_window_t requestor, xcb_atom_t property)
+    {
+        ClipboardKeeper::Save save;
+        if (property == XCB_NONE)
+            return save;
+        x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, requestor, property, XCB_ATOM_ATOM, 0, 4096), nullptr));
+        if (!r || r->type != XCB_ATOM_ATOM || r->format != 32)
+            return save;
+        const auto *list = static_cast<const xcb_atom_t *>(xcb_get_property_value(r.get()));
+        const int n = xcb_get_property_value_length(r.get()) / 4;
+        std::vector<xcb_get_atom_name_cookie_t> asked;
+        for (int i = 0; i < n; ++i)
+            asked.push_back(xcb_get_atom_name(c, list[i]));
+        save.text = save.picture = false;
+        for (const auto &cookie : asked) {
+            x11::Reply<xcb_get_atom_name_reply_t> name(xcb_get_atom_name_reply(c, cookie, nullptr));
+            if (!name)
+                continue;
+            const QByteArray s(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get()));
+            save.text = save.text || isTextType(s);
+            save.picture = save.picture || s.startsWith("image/");
+        }
+        return save;
+    }
+};
+
+ClipboardKeeper::ClipboardKeeper(Events events)
+    : m_x(std::make_unique<X>())
+    , m_events(std::move(events))
+{
+    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_connected = m_wake >= 0 && m_x->open();
+    if (m_connected)
+        m_thread = std::thread([this] { run(); });
+    else
+        qCWarning(lcClipboard) << "no clipboard manager role: no connection of its own, or no XFixes";
+}
+
+ClipboardKeeper::~ClipboardKeeper()
+{
+    m_stop = true;
+    if (m_wake >= 0)
+        wake(m_wake);
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
+
+void ClipboardKeeper::post(std::function<void()> command)
+{
+    if (!m_connected)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_commands.push_back(std::move(command));
+    }
+    wake(m_wake);
+}
+
+void ClipboardKeeper::answer(unsigned id, bool saved)
+{
+    post([this, id, saved] {
+        auto it = m_x->saves.find(id);
+        if (it == m_x->saves.end())
+            return;
+        const xcb_selection_request_event_t req = it->second;
+        m_x->saves.erase(it);
+        // A side-effect target is answered with an empty property of type NULL.
+        const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
+        if (saved)
+            xcb_change_property(m_x->c, XCB_PROP_MODE_REPLACE, req.requestor, property, m_x->atom("NULL"), 32, 0,
+                                nullptr);
+        m_x->notify(req, saved ? property : XCB_NONE);
+        qCInfo(lcClipboard) << (saved ? "clipboard kept for an owner that quits" : "clipboard of a quitting owner not kept");
+    });
+}
+
+void ClipboardKeeper::handOver()
+{
+    if (!m_connected) {
+        m_events.handedOver(false);
+        return;
+    }
+    post([this] {
+        X &x = *m_x;
+        const xcb_window_t other = x.owner(x.atom("CLIPBOARD_MANAGER"));
+        if (other == XCB_NONE || other == x.window) {
+            m_events.handedOver(false);
+            return;
+        }
+        // No list of targets: the manager takes all the clipboard offers.
+        xcb_delete_property(x.c, x.window, x.atom("MERKOLO_SAVE"));
+        xcb_convert_selection(x.c, x.window, x.atom("CLIPBOARD_MANAGER"), x.atom("SAVE_TARGETS"),
+                              x.atom("MERKOLO_SAVE"), x.time);
+        xcb_flush(x.c);
+    });
+}
+
+void ClipboardKeeper::takeManagerRole(quint32 time)
+{
+    X &x = *m_x;
+    const xcb_atom_t selection = x.atom("CLIPBOARD_MANAGER");
+    if (x.owner(selection) != XCB_NONE)
+        return;
+    xcb_set_selection_owner(x.c, x.window, selection, time);
+    if (x.owner(selection) != x.window)
+        return;
+    m_manager = true;
+    x.since = time;
+    // Announced to the root window, as a manager selection's new owner does.
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = x.root;
+    m.type = x.atom("MANAGER");
+    m.data.data32[0] = time;
+    m.data.data32[1] = selection;
+    m.data.data32[2] = x.window;
+    xcb_send_event(x.c, 0, x.root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char *>(&m));
+    xcb_flush(x.c);
+    qCInfo(lcClipboard) << "clipboard manager role taken";
+}
+
+void ClipboardKeeper::handle(void *event)
+{
+    X &x = *m_x;
+    auto *e = static_cast<xcb_generic_event_t *>(event);
+    const uint8_t type = e->response_type & 0x7f;
+    if (type == x.xfixesEvent) {
+        auto *n = reinterpret_cast<xcb_xfixes_selection_notify_event_t *>(e);
+        x.time = n->timestamp;
+        const bool gone = n->owner == XCB_NONE || n->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER;
+        if (n->selection == x.atom("CLIPBOARD")) {
+            const xcb_window_t owner = std::exchange(x.clipboardOwner, gone ? XCB_NONE : n->owner);
+            if (gone)
+                m_events.ownerGone(n->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER, m_manager, owner);
+        } else if (gone && n->selection == x.atom("CLIPBOARD_MANAGER"))
+            takeManagerRole(n->timestamp);
+    } else if (type == XCB_PROPERTY_NOTIFY) {
+        auto *p = reinterpret_cast<xcb_property_notify_event_t *>(e);
+        const bool first = x.time == XCB_CURRENT_TIME;
+        x.time = p->time;
+        if (first)
+            takeManagerRole(p->time);
+    } else if (type == XCB_SELECTION_CLEAR) {
+        if (m_manager.exchange(false))
+            qCInfo(lcClipboard) << "clipboard manager role left to another program";
+    } else if (type == XCB_SELECTION_NOTIFY) {
+        auto *n = reinterpret_cast<xcb_selection_notify_event_t *>(e);
+        if (n->requestor == x.window && n->target == x.atom("SAVE_TARGETS"))
+            m_events.handedOver(n->property != XCB_NONE);
+    } else if (type == XCB_SELECTION_REQUEST) {
+        const auto req = *reinterpret_cast<xcb_selection_request_event_t *>(e);
+        const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
+        if (req.selection != x.atom("CLIPBOARD_MANAGER") || !m_manager) {
+            x.notify(req, XCB_NONE);
+        } else if (req.target == x.atom("SAVE_TARGETS")) {
+            Save save = x.listed(req.requestor, req.property);
+            save.id = ++x.lastSave;
+            x.saves.emplace(save.id, req);
+            m_events.saveAsked(save);
+        } else if (req.target == x.atom("MULTIPLE") && req.property != XCB_NONE) {
+            // Pairs of target and property; each one we cannot answer at once
+            // (SAVE_TARGETS among them) has its property replaced by None.
+            x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+                x.c, xcb_get_property(x.c, 0, req.requestor, req.property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+                nullptr));
+            if (!r || r->format != 32) {
+                x.notify(req, XCB_NONE);
+                return;
+            }
+            auto *pairs = static_cast<xcb_atom_t *>(xcb_get_property_value(r.get()));
+            const int n = xcb_get_property_value_length(r.get()) / 8;
+            for (int i = 0; i < n; ++i) {
+                if (pairs[2 * i + 1] == XCB_NONE || !x.answerAtOnce(req.requestor, pairs[2 * i], pairs[2 * i + 1]))
+                    pairs[2 * i + 1] = XCB_NONE;
+            }
+            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, req.property, r->type, 32, 2 * n, pairs);
+            x.notify(req, req.property);
+        } else {
+            x.notify(req, x.answerAtOnce(req.requestor, req.target, property) ? property : XCB_NONE);
+        }
+    }
+}
+
+void ClipboardKeeper::run()
+{
+    X &x = *m_x;
+    while (!m_stop) {
+        while (xcb_generic_event_t *e = xcb_poll_for_event(x.c)) {
+            handle(e);
+            std::free(e);
+        }
+        std::vector<std::function<void()>> commands;
+        {
+            std::lock_guard lock(m_mutex);
+            commands.swap(m_commands);
+        }
+        for (auto &command : commands)
+            command();
+        if (xcb_connection_has_error(x.c)) {
+            qCWarning(lcClipboard) << "clipboard manager role ends: the connection to the X server failed";
+            m_manager = false;
+            return;
+        }
+        if (!commands.empty())
+            continue; // a command may have brought events
+        pollfd p[2] = {{xcb_get_file_descriptor(x.c), POLLIN, 0}, {m_wake, POLLIN, 0}};
+        ::poll(p, 2, -1);
+        if (p[1].revents & POLLIN) {
+            uint64_t n = 0;
+            while (::read(m_wake, &n, sizeof n) == sizeof n) {
+            }
+        }
+    }
+    // Owners still waiting for an answer are not left waiting.
+    for (const auto &[id, req] : x.saves)
+        x.notify(req, XCB_NONE);
+}

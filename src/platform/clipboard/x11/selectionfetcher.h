@@ -1,0 +1,56 @@
+#pragma once
+// Fetches the X11 CLIPBOARD selection on a thread of its own: the offered
+// targets, then what readOffer (change.h) asks of them. A change to another
+// owner cancels the fetch in progress at once (the clipboard has moved on,
+// and a change never waits for an older one); a fetch gives up when the
+// owner stops making progress, and in any case after an overall limit.
+
+#include "platform/clipboard/change.h"
+
+#include <QByteArrayList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+
+class SelectionFetcher
+{
+public:
+    using Result = ChangeContent;
+    using Limits = ClipboardLimits;
+    using Done = std::function<void(const Result &)>;
+
+    // `imageTypes`: MIME types of images to ask for, most wanted first. A
+    // change that carries this process's own picture mark brings the mark
+    // instead of an image.
+    SelectionFetcher(QByteArrayList imageTypes, Limits limits, Done done);
+    ~SelectionFetcher();
+
+    bool connected() const { return m_connected; }
+    // Asks for a fetch of what the clipboard holds now; `done` runs on the
+    // worker thread when it ends. A fetch still running from another owner
+    // is abandoned; one from the same owner ends first. `change`: false when
+    // the program only looks again (no change of the clipboard is noticed).
+    // Returns the request's number, which the fetch serving it carries.
+    unsigned request(bool change = true);
+
+    struct X; // the worker's own connection
+
+private:
+    void run();
+    Result fetch(unsigned generation);
+
+    std::unique_ptr<X> m_x;
+    QByteArrayList m_imageTypes;
+    Limits m_limits;
+    Done m_done;
+    bool m_connected = false;
+    int m_wake = -1; // eventfd: a request or the end
+    std::atomic<unsigned> m_requested{0};
+    std::atomic<unsigned> m_changeRequested{0}; // the number of the latest request for a change
+    unsigned m_served = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};

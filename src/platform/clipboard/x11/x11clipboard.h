@@ -1,0 +1,91 @@
+#pragma once
+// The clipboard on X11. The content of each change is fetched on a worker
+// thread with a connection of its own and a deadline, so that an owner that
+// is slow or never answers, a huge transfer or a slow image decode cannot
+// freeze the program. Each change is delivered as one snapshot (text and
+// bitmap of the same change), in the order of the changes. Writing goes
+// through Qt, which then owns and serves the clipboard.
+//
+// The clipboard also outlives the programs that fill it: while no other
+// clipboard manager runs, the last content read whole goes back on the
+// clipboard when its owner ends, or when an owner about to quit asks for it
+// (SAVE_TARGETS); see clipboardkeeper.h. Putting it back is no change of
+// the clipboard for the program: nothing is delivered for it.
+
+#include "platform/clipboard/x11/clipboardkeeper.h"
+#include "platform/clipboard/clipboardwriter.h"
+#include "platform/clipboard/keptcontent.h"
+#include "platform/clipboard/snapshotreader.h"
+#include "platform/clipboard/x11/selectionfetcher.h"
+
+#include <QElapsedTimer>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMimeData;
+
+class X11Clipboard : public SnapshotReader<ClipboardWriter>
+{
+    Q_OBJECT
+public:
+    // Fetches what the clipboard holds at start, so that joining the viewer
+    // chain captures it. Reads nothing unless connected().
+    X11Clipboard();
+    ~X11Clipboard() override;
+
+    // True when the worker has a connection of its own to the X server.
+    bool connected() const;
+
+    void SetText(const QString &text) override;
+    void SetData(const QImage &image) override;
+    void SetPicture(const StoredPicture &picture) override;
+    void Clear() override;
+    void keepAfterEnd() override;
+
+    // True while the program holds the clipboard manager role.
+    bool keeping() const { return m_keeper && m_keeper->manager(); }
+
+    // Longest wait for the owner's next step, and for one change in all.
+    static constexpr int kPatienceMs = ClipboardLimits{}.patienceMs;
+    static constexpr int kOverallMs = ClipboardLimits{}.overallMs;
+    // Longest wait at the end for another clipboard manager's answer.
+    static constexpr int kHandOverMs = 1000;
+
+signals:
+    // The last content went back on the clipboard after its owner ended.
+    void putBack();
+
+private:
+    void arrived(const ChangeContent &r);
+    void accept(const ChangeContent &r);
+    void releaseHeld();
+    void ownerGone(bool ended, bool manager, quint32 owner);
+    void answerSave(const ClipboardKeeper::Save &save, const ChangeContent &r);
+    void restore(const KeptContent &kept, std::function<void(bool)> done);
+    void place(QMimeData *mime);
+    std::unique_ptr<SelectionFetcher> m_fetcher;
+    std::unique_ptr<ClipboardKeeper> m_keeper;
+
+    KeptClipboard m_kept;        // the last content read whole, and the window that served it
+    unsigned m_writes = 0;       // changes accepted and own writes so far: a late put-back checks it
+    bool m_placing = false;      // inside our own put-back's set call
+    bool m_putBackShown = false; // the clipboard holds our put-back (not yet replaced)
+    quint32 m_ownWindow = 0;     // the window through which the toolkit owns the clipboard
+    // A change to "no owner" waits for the keeper's word on whether the
+    // content goes back; the word may also come first.
+    std::optional<ChangeContent> m_held;
+    QTimer m_holdTimer;
+    std::optional<bool> m_restored;
+    QElapsedTimer m_restoredAge;
+    struct PendingSave {
+        ClipboardKeeper::Save save;
+        unsigned generation;
+    };
+    std::vector<PendingSave> m_saves;
+    std::function<void(bool)> m_handedOver;
+    QThreadPool m_encoder;
+};

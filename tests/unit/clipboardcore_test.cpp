@@ -1,0 +1,166 @@
+// The clipboard's core, free of X11 and Wayland: one table of offers read
+// as each route reads them (X11 asks for the program's own picture mark and
+// hears the owner's answer type; a Wayland pipe says neither), against what
+// a change brings, what of it may go back and in which form, once.
+
+#include "platform/clipboard/change.h"
+#include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/keptcontent.h"
+#include "platform/clipboard/secrethint.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include <unistd.h>
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// An offer served from memory; it notes each type asked for.
+struct Offer : OfferTransfer {
+    std::map<QByteArray, QByteArray> bytes;
+    QByteArray answersUtf8; // the type whose answer says UTF-8 (X11 only)
+    QByteArray givesUpAt;   // the fetch is given up while this type is read
+    bool x11 = true;
+    bool gaveUp = false;
+    QByteArrayList asked;
+
+    std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, bool *utf8Answer) override
+    {
+        asked << type;
+        gaveUp = gaveUp || type == givesUpAt;
+        const auto it = bytes.find(type);
+        if (gaveUp || it == bytes.end())
+            return std::nullopt;
+        if (utf8Answer && x11)
+            *utf8Answer = type == answersUtf8;
+        *cut = it->second.size() > maxBytes;
+        return it->second.left(maxBytes);
+    }
+    bool givenUp() const override { return gaveUp; }
+    QByteArrayList types() const
+    {
+        QByteArrayList out;
+        for (const auto &[type, b] : bytes)
+            out << type;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(ClipboardCore, OffersAreReadAsTheTableSaysOnBothRoutes)
+{
+    QImage picture(12, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(30, 140, 220));
+    const QByteArray png = encoded(picture, "PNG"), bmp = encoded(picture, "BMP");
+    // A BMP whose header claims more pixels than a picture may have.
+    QByteArray huge = bmp;
+    const qint32 side = ClipboardLimits::kMaxSide + 1;
+    huge.replace(18, 4, QByteArray(reinterpret_cast<const char *>(&side), 4));
+    huge.replace(22, 4, QByteArray(reinterpret_cast<const char *>(&side), 4));
+    const QByteArray mark = ImageOffer::kMarkTarget;
+    const QByteArray ownMark = QByteArray::number(::getpid()) + ":7";
+    using Form = KeptContent::Form;
+    const QString nothing = QStringLiteral("<nichts>");
+
+    const struct Row {
+        const char *what;
+        std::map<QByteArray, QByteArray> offer;
+        QString text[2]; // as read on X11, on Wayland
+        QByteArray imageType[2];
+        Form form[2];
+        QByteArray answersUtf8 = {}, givesUpAt = {};
+        bool cut = false, refused = false;
+    } rows[] = {
+        {"UTF-8 first", {{"UTF8_STRING", "Gr\xc3\xbc\xc3\x9f" "e"}, {"STRING", "Gr\xfc\xdf" "e"}},
+         {"Grüße", "Grüße"}, {}, {Form::Text, Form::Text}},
+        {"STRING is Latin-1", {{"STRING", "Gr\xfc\xdf" "e"}, {"TEXT", "x"}}, {"Grüße", "Grüße"}, {}, {Form::Text, Form::Text}},
+        {"an answer that says UTF-8 (X11 alone hears it)", {{"STRING", "\xc3\xa4"}}, {"ä", "Ã¤"}, {},
+         {Form::Text, Form::Text}, "STRING"},
+        {"a text over the limit is cut and never goes back", {{"text/plain;charset=utf-8", "0123456789abc"}},
+         {"0123456789", "0123456789"}, {}, {Form::Nothing, Form::Nothing}, {}, {}, true},
+        {"the secret mark keeps all out", {{secrethint::kTarget, "secret"}, {"UTF8_STRING", "Passwort"}, {"image/png", png}},
+         {nothing, nothing}, {}, {Form::Nothing, Form::Nothing}},
+        {"text and picture: the text goes back", {{"UTF8_STRING", "beides"}, {"image/png", png}}, {"beides", "beides"},
+         {"image/png", "image/png"}, {Form::Text, Form::Text}},
+        {"a PNG goes back as its bytes", {{"image/png", png}, {"image/bmp", bmp}}, {nothing, nothing},
+         {"image/png", "image/png"}, {Form::Png, Form::Png}},
+        {"another type is encoded as PNG", {{"image/bmp", bmp}}, {nothing, nothing}, {"image/bmp", "image/bmp"},
+         {Form::EncodedAsPng, Form::EncodedAsPng}},
+        {"bytes that are no picture are passed over", {{"image/png", "kein Bild"}, {"image/bmp", bmp}},
+         {nothing, nothing}, {"image/bmp", "image/bmp"}, {Form::EncodedAsPng, Form::EncodedAsPng}},
+        {"too many pixels: refused, never back", {{"image/bmp", huge}, {"image/png", "kein Bild"}}, {nothing, nothing},
+         {}, {Form::Nothing, Form::Nothing}, {}, {}, false, true},
+        {"given up half-way brings nothing", {{"UTF8_STRING", "halb"}, {"image/png", png}}, {nothing, nothing}, {},
+         {Form::Nothing, Form::Nothing}, {}, "image/png"},
+        {"the program's own copy: X11 takes the mark instead of the picture", {{mark, ownMark}, {"image/png", png}},
+         {nothing, nothing}, {"", "image/png"}, {Form::Nothing, Form::Png}},
+    };
+    ClipboardLimits limits;
+    limits.textBytes = 10;
+    const QByteArrayList imageTypes = {"image/png", "image/bmp"};
+    for (const Row &r : rows) {
+        for (int route = 0; route < 2; ++route) {
+            SCOPED_TRACE(std::string(r.what) + (route == 0 ? " (X11)" : " (Wayland)"));
+            Offer offer;
+            offer.bytes = r.offer;
+            offer.x11 = route == 0;
+            offer.answersUtf8 = r.answersUtf8;
+            offer.givesUpAt = r.givesUpAt;
+            const ChangeContent c = readOffer(offer.types(), offer, imageTypes, limits, offer.x11);
+            EXPECT_EQ(c.text.value_or(nothing), r.text[route]);
+            EXPECT_EQ(c.textCut, r.cut);
+            EXPECT_EQ(c.imageType, r.imageType[route]);
+            EXPECT_EQ(c.image.isNull(), r.imageType[route].isEmpty());
+            if (!c.image.isNull()) {
+                EXPECT_EQ(c.imageBytes, r.offer.at(c.imageType));
+            }
+            EXPECT_EQ(c.refused.has_value(), r.refused);
+            EXPECT_EQ(c.ownMark, route == 0 && r.offer.count(mark) ? ownMark : QByteArray());
+            EXPECT_EQ(KeptContent::of(c).form(), r.form[route]);
+            if (r.offer.count(secrethint::kTarget)) {
+                EXPECT_TRUE(offer.asked.isEmpty()) << offer.asked.join(' ').toStdString();
+            }
+        }
+    }
+}
+
+TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInTheirTypes)
+{
+    ChangeContent change;
+    change.text = QStringLiteral("einmal");
+    KeptClipboard kept;
+    kept.keep(change, 42);
+    EXPECT_FALSE(kept.take(7)) << "another owner's end brings nothing back";
+    const std::optional<KeptContent> back = kept.take(42);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->text, change.text);
+    EXPECT_FALSE(kept.take(42)) << "once only";
+    kept.keep(change);
+    kept.forget();
+    EXPECT_FALSE(kept.take());
+
+    const struct {
+        QByteArray cameAs;
+        bool bmp;
+        QByteArrayList offered;
+    } types[] = {{"image/png", true, {"image/png", "image/bmp"}},
+                 {"image/jpeg", true, {"image/png", "image/bmp", "image/jpeg"}},
+                 {"image/bmp", false, {"image/png", "image/bmp"}},
+                 {"image/gif", false, {"image/png", "image/gif"}}};
+    for (const auto &t : types)
+        EXPECT_EQ(pictureOfferTypes(t.cameAs, t.bmp), t.offered) << t.cameAs.constData();
+}
