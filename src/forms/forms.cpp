@@ -40,12 +40,14 @@ void Forms::End()
     if (m_ended)
         return;
     m_ended = true;
-    for (auto &step : m_endSteps)
-        step();
+    // The windows go at once; the end steps may wait a moment (another
+    // clipboard manager taking the clipboard over).
     for (auto &[type, form] : m_forms) {
         if (form)
             form->hide();
     }
+    for (auto &step : m_endSteps)
+        step();
     if (m_endHandler)
         m_endHandler();
 }

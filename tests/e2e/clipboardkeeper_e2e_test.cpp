@@ -102,8 +102,10 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
             EXPECT_EQ(selectionOwner("CLIPBOARD"), 0u);
             continue;
         }
+        // A picture comes back as the image store's copy offers it: PNG and BMP.
         EXPECT_TRUE(x11::waitUntil([&] {
             return r.text.isEmpty() ? QImage::fromData(x11::readClipboard(QStringLiteral("image/png")), "PNG").convertToFormat(QImage::Format_RGB32) == picture
+                                          && QImage::fromData(x11::readClipboard(QStringLiteral("image/bmp")), "BMP").convertToFormat(QImage::Format_RGB32) == picture
                                     : QString::fromUtf8(x11::readClipboard()) == r.text;
         }));
         x11::waitUntil([] { return false; }, 200); // a late change would show now
@@ -113,16 +115,32 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
     }
 }
 
-TEST_F(KeeperE2E, AnotherClipboardManagerKeepsTheRole)
+// Beside another manager that keeps the role and puts nothing back, what an
+// ended owner left empty comes back from us all the same, once.
+TEST_F(KeeperE2E, AnotherClipboardManagerKeepsTheRoleAndNothingIsLost)
 {
     ASSERT_TRUE(desktop->clipboard.keeping());
-    started.start(QStringLiteral(MANAGER_OWNER), {QStringLiteral("keep")}, "manager");
+    started.start(QStringLiteral(MANAGER_OWNER), {QStringLiteral("silent")}, "manager");
     const quint32 other = selectionOwner("CLIPBOARD_MANAGER");
     EXPECT_TRUE(x11::waitUntil([&] { return !desktop->clipboard.keeping(); }));
-    X11Clipboard second; // a start while another manager holds the role
-    x11::waitUntil([] { return false; }, 200);
-    EXPECT_FALSE(second.keeping());
-    EXPECT_EQ(selectionOwner("CLIPBOARD_MANAGER"), other);
+    {
+        X11Clipboard second; // a start while another manager holds the role
+        ASSERT_TRUE(x11::waitUntil([&] { return second.snapshots() > 0; }));
+        EXPECT_FALSE(second.keeping());
+        EXPECT_EQ(selectionOwner("CLIPBOARD_MANAGER"), other);
+    }
+
+    int putBack = 0;
+    QObject::connect(&desktop->clipboard, &X11Clipboard::putBack, [&] { ++putBack; });
+    const QString text = QStringLiteral("neben einem anderen Verwalter");
+    const int before = desktop->clipboard.snapshots();
+    x11::setClipboardText(text);
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before && entries().contains(text); }));
+    x11::stopClipboardOwners();
+    EXPECT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == text; }));
+    EXPECT_TRUE(x11::waitUntil([&] { return putBack > 0; }));
+    EXPECT_EQ(putBack, 1);
+    EXPECT_EQ(entries().count(text), 1);
 }
 
 // The real program, ended by SIGTERM while it holds the clipboard, beside a
@@ -131,7 +149,10 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
 {
     if (!x11::available())
         GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
-    for (const char *mode : {"keep", "silent"}) {
+    // A manager that keeps what it is handed, one that does so slowly (longer
+    // in all than it is ever silent), one that never answers, and one that
+    // waits for our role and takes it at our end.
+    for (const char *mode : {"keep", "slow", "silent", "wait"}) {
         SCOPED_TRACE(mode);
         Started started;
         const QString copied = QStringLiteral("von Merkolo gehalten");
@@ -141,12 +162,20 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
         x11::waitUntil([] { return false; }, 500); // read by the program
         x11::stopClipboardOwners();                   // the program puts it back and owns it
         ASSERT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == copied; }));
-        QProcess &manager = started.start(QStringLiteral(MANAGER_OWNER), {QString::fromLatin1(mode)}, "manager");
+        const bool waits = QByteArray(mode) == "wait";
+        QProcess &manager = started.start(QStringLiteral(MANAGER_OWNER),
+                                          waits ? QStringList{QStringLiteral("keep"), QStringLiteral("wait")}
+                                                : QStringList{QString::fromLatin1(mode)},
+                                          waits ? "waiting" : "manager");
         ::kill(static_cast<pid_t>(program.pid()), SIGTERM);
         EXPECT_TRUE(program.waitForEnd(3000).has_value()) << "the end is held up";
-        if (QByteArray(mode) == "keep") {
+        if (QByteArray(mode) == "keep" || QByteArray(mode) == "slow") {
             EXPECT_TRUE(x11::waitUntil([&] { return manager.readAllStandardOutput().contains("saved"); }));
             EXPECT_EQ(QString::fromUtf8(x11::readClipboard()), copied);
+        }
+        if (waits) {
+            EXPECT_TRUE(x11::waitUntil([&] { return manager.readAllStandardOutput().contains("manager"); }));
+            EXPECT_NE(selectionOwner("CLIPBOARD_MANAGER"), 0u);
         }
     }
 }

@@ -340,4 +340,11 @@ void ClipboardKeeper::run()
     // Owners still waiting for an answer are not left waiting.
     for (const auto &[id, req] : x.saves)
         x.notify(req, XCB_NONE);
+    // The role released as the convention asks (its window destroyed), so
+    // that a manager waiting for it takes it.
+    if (m_manager.exchange(false)) {
+        xcb_set_selection_owner(x.c, XCB_NONE, x.atom("CLIPBOARD_MANAGER"), x.time);
+        xcb_destroy_window(x.c, x.window);
+        xcb_flush(x.c);
+    }
 }

@@ -5,16 +5,45 @@
 #include "platform/services/log.h"
 #include "platform/services/x11connection.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMimeData>
+
+#include <xcb/xcb.h>
 
 namespace {
 
 // How long a change to "no owner" waits for the keeper's word, and how long that word holds.
 constexpr int kHoldMs = 250;
 constexpr int kWordMs = 1000;
+
+// Calls `seen` for each request another program makes of the window thread's
+// X connection (a conversion of our selection, a property it has read).
+class SignsOfLife : public QAbstractNativeEventFilter
+{
+public:
+    explicit SignsOfLife(std::function<void()> seen)
+        : m_seen(std::move(seen))
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~SignsOfLife() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+        if (type == "xcb_generic_event_t") {
+            const uint8_t kind = static_cast<xcb_generic_event_t *>(message)->response_type & 0x7f;
+            if (kind == XCB_SELECTION_REQUEST || kind == XCB_PROPERTY_NOTIFY)
+                m_seen();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_seen;
+};
 
 } // namespace
 
@@ -27,7 +56,6 @@ X11Clipboard::X11Clipboard()
         });
     if (!connected())
         return;
-    m_encoder.setMaxThreadCount(1);
     m_holdTimer.setSingleShot(true);
     connect(&m_holdTimer, &QTimer::timeout, this, &X11Clipboard::releaseHeld);
     // The set call of our own put-back raises this too: that is no change.
@@ -59,7 +87,6 @@ X11Clipboard::~X11Clipboard()
 {
     m_keeper.reset(); // its thread reports into this object
     m_fetcher.reset(); // joins the worker before the members it reports into go
-    m_encoder.waitForDone();
 }
 
 bool X11Clipboard::connected() const
@@ -125,11 +152,12 @@ void X11Clipboard::accept(const ChangeContent &r)
 
 void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
 {
-    // Only an owner that ended, only what was read from it (not an older
-    // content while its own is still being read), and only while no other
-    // manager keeps the clipboard.
-    const std::optional<KeptContent> kept = ended && manager ? m_kept.take(owner) : std::nullopt;
-    const bool restored = kept.has_value();
+    // Only an owner that ended, and only what was read from it (not an older
+    // content while its own is still being read).
+    const std::optional<KeptContent> kept = ended ? m_kept.take(owner) : std::nullopt;
+    // Beside another clipboard manager, that manager answers first; what it
+    // leaves empty goes back a moment later, once.
+    const bool restored = kept && manager;
     if (restored)
         restore(*kept, nullptr);
     if (m_held) {
@@ -141,6 +169,25 @@ void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
         m_restored = restored;
         m_restoredAge.start();
     }
+    if (kept && !manager)
+        QTimer::singleShot(kOtherManagerMs, this, [this, content = *kept, writes = m_writes] {
+            // Only while nothing has been written since the owner went
+            // (its empty clipboard at most) and the clipboard is still empty.
+            if (writes + 1 < m_writes || clipboardOwner() != 0)
+                return;
+            qCInfo(lcClipboard) << "the other clipboard manager left the clipboard empty";
+            restore(content, nullptr);
+        });
+}
+
+quint32 X11Clipboard::clipboardOwner()
+{
+    xcb_connection_t *c = x11::connection();
+    if (!c)
+        return 0;
+    x11::Reply<xcb_get_selection_owner_reply_t> r(
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x11::atom("CLIPBOARD")), nullptr));
+    return r ? r->owner : 0;
 }
 
 void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const ChangeContent &r)
@@ -160,53 +207,27 @@ void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const ChangeCon
 
 void X11Clipboard::restore(const KeptContent &kept, std::function<void(bool)> done)
 {
-    const auto finish = [done](bool placed) {
-        if (done)
-            done(placed);
-    };
-    switch (kept.form()) {
-    case KeptContent::Form::Nothing:
-        return finish(false);
-    case KeptContent::Form::Text: {
+    // A text goes back as the program copies one; a picture as the image
+    // store's copy offers it: its own bytes, PNG and BMP.
+    const bool placed = kept.form() != KeptContent::Form::Nothing;
+    if (kept.form() == KeptContent::Form::Text) {
         auto *mime = new QMimeData;
         mime->setText(*kept.text);
-        place(mime);
-        return finish(true);
+        place([mime] { QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard); });
+    } else if (placed) {
+        place([this, &kept] { ClipboardWriter::SetPicture(kept.picture); });
     }
-    case KeptContent::Form::Png:
-        place(ImageOffer::mimeData(kept.picture.bytes()));
-        return finish(true);
-    case KeptContent::Form::EncodedAsPng:
-        break;
-    }
-    // Encoded away from the window thread; a change meanwhile wins.
-    const unsigned writes = m_writes;
-    m_encoder.start([this, picture = kept.picture, writes, finish] {
-        static const std::atomic<bool> never{false};
-        const QByteArray png = ImageOffer::encode(picture.pixels(), never);
-        QMetaObject::invokeMethod(
-            this,
-            [this, png, writes, finish] {
-                const bool current = writes == m_writes && !png.isEmpty();
-                if (current)
-                    place(ImageOffer::mimeData(png));
-                finish(current);
-            },
-            Qt::QueuedConnection);
-    });
+    if (done)
+        done(placed);
 }
 
-void X11Clipboard::place(QMimeData *mime)
+void X11Clipboard::place(const std::function<void()> &set)
 {
     m_placing = true;
-    QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);
+    set();
     m_placing = false;
     m_putBackShown = true;
-    if (xcb_connection_t *c = x11::connection()) {
-        x11::Reply<xcb_get_selection_owner_reply_t> r(
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, x11::atom("CLIPBOARD")), nullptr));
-        m_ownWindow = r ? r->owner : 0;
-    }
+    m_ownWindow = clipboardOwner();
     qCInfo(lcClipboard) << "the last clipboard content is back on the clipboard";
     emit putBack();
 }
@@ -249,17 +270,29 @@ void X11Clipboard::keepAfterEnd()
         answer = kept;
         loop.quit();
     };
+    // The other manager reads the content from us, the window thread serving
+    // it meanwhile: each request it makes is a sign that it is still at work.
+    QElapsedTimer since, all;
+    since.start();
+    all.start();
+    SignsOfLife signs([&since] { since.restart(); });
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (since.elapsed() >= kHandOverPatienceMs || all.elapsed() >= kHandOverMs)
+            loop.quit();
+    });
+    check.start(20);
     m_keeper->handOver();
-    // The other manager reads the content from us: the window thread serves it meanwhile.
-    QTimer::singleShot(kHandOverMs, &loop, &QEventLoop::quit);
     if (!answer)
         loop.exec();
     m_handedOver = nullptr;
     if (!answer) {
         // Left as it is, the toolkit would ask the silent manager again at its own end, and wait longer.
-        qCWarning(lcClipboard) << "the clipboard manager did not answer within" << kHandOverMs << "ms";
+        qCWarning(lcClipboard) << "the clipboard manager did not answer: silent for" << since.elapsed() << "ms after"
+                               << all.elapsed() << "ms";
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
     } else if (*answer) {
-        qCInfo(lcClipboard) << "the clipboard is left with the running clipboard manager";
+        qCInfo(lcClipboard) << "the clipboard is left with the running clipboard manager after" << all.elapsed()
+                            << "ms";
     }
 }

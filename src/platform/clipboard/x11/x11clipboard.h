@@ -19,7 +19,6 @@
 #include "platform/clipboard/x11/selectionfetcher.h"
 
 #include <QElapsedTimer>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -52,8 +51,13 @@ public:
     // Longest wait for the owner's next step, and for one change in all.
     static constexpr int kPatienceMs = ClipboardLimits{}.patienceMs;
     static constexpr int kOverallMs = ClipboardLimits{}.overallMs;
-    // Longest wait at the end for another clipboard manager's answer.
-    static constexpr int kHandOverMs = 1000;
+    // At the end, another clipboard manager is waited for while it answers:
+    // it may fall silent this long at most, and take this long in all.
+    static constexpr int kHandOverPatienceMs = 1000;
+    static constexpr int kHandOverMs = 10000;
+    // Beside another clipboard manager: how long it has to fill the
+    // clipboard its owner left empty before the program puts back its own.
+    static constexpr int kOtherManagerMs = 300;
 
 signals:
     // The last content went back on the clipboard after its owner ended.
@@ -66,7 +70,9 @@ private:
     void ownerGone(bool ended, bool manager, quint32 owner);
     void answerSave(const ClipboardKeeper::Save &save, const ChangeContent &r);
     void restore(const KeptContent &kept, std::function<void(bool)> done);
-    void place(QMimeData *mime);
+    // Puts our content on the clipboard through `set`: no change of its own.
+    void place(const std::function<void()> &set);
+    static quint32 clipboardOwner();
     std::unique_ptr<SelectionFetcher> m_fetcher;
     std::unique_ptr<ClipboardKeeper> m_keeper;
 
@@ -87,5 +93,4 @@ private:
     };
     std::vector<PendingSave> m_saves;
     std::function<void(bool)> m_handedOver;
-    QThreadPool m_encoder;
 };
