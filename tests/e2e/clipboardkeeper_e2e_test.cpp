@@ -8,12 +8,14 @@
 #include "x11.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -73,16 +75,40 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
     picture.fill(qRgb(200, 40, 90));
     ASSERT_TRUE(picture.save(file));
     const QString longText = QString(ModuleZ::kMaxText + 5000, QLatin1Char('l')) + QStringLiteral("ende");
+    // A browser-like owner that quits cleanly: rich text, plain text, a type
+    // of its own with any bytes, one larger than a property takes at once,
+    // one it sends in chunks. Each must come back exactly.
+    const QString browserText = QStringLiteral("Fett und Grüße");
+    QByteArray big(600 * 1024, 'g'), own("\0\x01\xff privat \0", 12);
+    for (qsizetype i = 0; i < big.size(); i += 97)
+        big[i] = char('a' + i % 26);
+    const std::map<QString, QByteArray> browser = {
+        {QStringLiteral("text/html"), "<meta charset=\"utf-8\"><b>Fett</b> und Gr\xc3\xbc\xc3\x9f" "e"},
+        {QStringLiteral("UTF8_STRING"), browserText.toUtf8()},
+        {QStringLiteral("text/plain;charset=utf-8"), browserText.toUtf8()},
+        {QStringLiteral("application/x-merkolo-test-privat"), own},
+        {QStringLiteral("text/x-gross"), big},
+        {QStringLiteral("text/x-stueckweise"), big.left(5000)}};
+    QStringList browserArgs = {QStringLiteral("save")};
+    for (const auto &[type, bytes] : browser) {
+        const QString path = dir.filePath(QString::number(browserArgs.size()));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        browserArgs << type + (type == QStringLiteral("text/x-stueckweise") ? QStringLiteral("=%") : QStringLiteral("=@")) + path;
+    }
     const struct {
         const char *owner;
         QString text; // none: the picture
     } rows[] = {{"gtk", QStringLiteral("aus GTK kopiert, dann beendet")}, {"gtk", {}}, {"xclip", QStringLiteral("xclip wird beendet")},
-                {"xclip", longText}, {"secret", QStringLiteral("geheim")}};
+                {"xclip", longText}, {"secret", QStringLiteral("geheim")}, {"browser", browserText}};
     for (const auto &r : rows) {
         SCOPED_TRACE((QLatin1String(r.owner) + QLatin1Char(' ') + r.text.left(30)).toStdString());
         const int before = desktop->clipboard.snapshots();
-        const bool gtk = r.owner == std::string("gtk"), secret = r.owner == std::string("secret");
-        if (gtk)
+        const bool gtk = r.owner == std::string("gtk"), secret = r.owner == std::string("secret"),
+                   saves = r.owner == std::string("browser");
+        if (saves)
+            started.start(QStringLiteral(OFFER_OWNER), browserArgs, "owner");
+        else if (gtk)
             started.start(QStringLiteral("/usr/bin/python3"), // where python3-gi is installed
                           {GTK_COPY, r.text.isEmpty() ? "picture" : "text", r.text.isEmpty() ? file : r.text, "300"}, "copied");
         else if (secret)
@@ -93,6 +119,16 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
         const int snapshots = desktop->clipboard.snapshots(), beeps = desktop->beeper.count;
         if (gtk) { // it quits by itself
             ASSERT_TRUE(x11::waitUntil([&] { return started.list.back()->state() == QProcess::NotRunning; }, 10000));
+        }
+        if (saves) { // it asks us to keep all it offers, then quits
+            QProcess &owner = *started.list.back();
+            owner.closeWriteChannel();
+            ASSERT_TRUE(x11::waitUntil([&] { return owner.state() == QProcess::NotRunning; }, 10000));
+            EXPECT_EQ(owner.readAllStandardOutput(), "saved\n");
+            for (const auto &[type, bytes] : browser) {
+                const QByteArray back = x11::readClipboard(type);
+                EXPECT_TRUE(back == bytes) << type.toStdString() << ": " << back.size() << " bytes back of " << bytes.size();
+            }
         }
         x11::stopClipboardOwners(); // SIGKILL, as started's end
         for (auto &p : started.list)

@@ -4,14 +4,19 @@
  * chunk), TARGET=! (the conversion is refused) or TARGET=~ (an incremental
  * transfer that never ends: a chunk "x"). A chunk goes out as soon as the
  * requestor deletes the last one. Prints "owner" once it owns the selection,
- * and serves until it is ended. */
+ * and serves until it is ended. With "save" first, it quits as a program
+ * that cares for its clipboard does once its standard input ends: it asks
+ * the clipboard manager to keep all its targets (SAVE_TARGETS), serves the
+ * manager meanwhile, and says "saved" or "not saved" when answered. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
 
+#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
 
 enum { kMaxTargets = 16, kMaxTransfers = 16, kChunk = 100 };
 
@@ -69,8 +74,9 @@ int main(int argc, char **argv)
         return 1;
     struct Offer offers[kMaxTargets];
     int count = 0;
-    for (int i = 1; i < argc && count < kMaxTargets; ++i) {
-        const char *eq = strchr(argv[i], '=');
+    const int save = argc > 1 && strcmp(argv[1], "save") == 0;
+    for (int i = 1 + save; i < argc && count < kMaxTargets; ++i) {
+        const char *eq = strrchr(argv[i], '='); /* a type may hold '=' itself */
         if (!eq)
             return 2;
         struct Offer *o = &offers[count++];
@@ -82,13 +88,40 @@ int main(int argc, char **argv)
         if ((eq[1] == '@' || eq[1] == '%') && !(o->bytes = slurp(eq + 2, &o->size)))
             return 3;
     }
-    const xcb_atom_t targets = intern(c, "TARGETS"), incr = intern(c, "INCR");
-    take_clipboard(c);
+    const xcb_atom_t targets = intern(c, "TARGETS"), incr = intern(c, "INCR"), manager = intern(c, "CLIPBOARD_MANAGER"),
+                     saveTargets = intern(c, "SAVE_TARGETS"), list = intern(c, "SAVE_LIST");
+    const xcb_window_t w = take_clipboard(c);
 
     struct Transfer transfers[kMaxTransfers];
     int running = 0;
+    int asked = 0;
     xcb_generic_event_t *e;
-    while ((e = xcb_wait_for_event(c))) {
+    for (;;) {
+        if (save && !asked) {
+            /* Serves until its standard input ends, then asks the manager. */
+            struct pollfd p[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
+            poll(p, 2, -1);
+            char b[64];
+            if ((p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
+                xcb_atom_t names[kMaxTargets];
+                for (int i = 0; i < count; ++i)
+                    names[i] = offers[i].atom;
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, list, XCB_ATOM_ATOM, 32, (uint32_t)count, names);
+                xcb_convert_selection(c, w, manager, saveTargets, list, XCB_CURRENT_TIME);
+                xcb_flush(c);
+                asked = 1;
+            }
+            if (!(e = xcb_poll_for_event(c)))
+                continue;
+        } else if (!(e = xcb_wait_for_event(c))) {
+            break;
+        }
+        if ((e->response_type & 0x7f) == XCB_SELECTION_NOTIFY
+            && ((xcb_selection_notify_event_t *)e)->target == saveTargets) {
+            printf(((xcb_selection_notify_event_t *)e)->property != XCB_NONE ? "saved\n" : "not saved\n");
+            fflush(stdout);
+            return 0;
+        }
         if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
             /* The requestor took the last chunk: the next one at once. */
             xcb_property_notify_event_t *pn = (xcb_property_notify_event_t *)e;

@@ -51,11 +51,14 @@ ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const Q
     for (const TextType &asked : kTextTypes) {
         if (!offered.contains(asked.name) || t.givenUp())
             continue;
-        bool cut = false, utf8Answer = false;
-        const auto bytes = t.read(asked.name, limits.textBytes, &cut, &utf8Answer);
+        bool cut = false;
+        OfferTransfer::Answer answer;
+        const auto bytes = t.read(asked.name, limits.textBytes, &cut, &answer);
         if (!bytes)
             continue;
         // UTF-8 when asked for as UTF-8, or when the owner says its answer is.
+        const bool utf8Answer = std::any_of(std::begin(kTextTypes), std::end(kTextTypes),
+                                            [&](const TextType &k) { return k.utf8 && answer.type == k.name; });
         result.text = asked.utf8 || utf8Answer ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
         result.textCut = cut;
         break;
@@ -92,6 +95,35 @@ ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const Q
     if (t.givenUp())
         result = ChangeContent();
     return result;
+}
+
+std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QByteArrayList &listed,
+                                        OfferTransfer &t, qsizetype totalBytes)
+{
+    static const QByteArrayList notContent = {"TARGETS",         "MULTIPLE",         "TIMESTAMP", "SAVE_TARGETS",
+                                              "DELETE",          "INSERT_SELECTION", "INSERT_PROPERTY",
+                                              ImageOffer::kMarkTarget};
+    std::vector<KeptTarget> kept;
+    if (std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); }))
+        return kept;
+    qsizetype left = totalBytes;
+    for (const QByteArray &target : listed.isEmpty() ? offered : listed) {
+        if (t.givenUp())
+            return {};
+        if (target.isEmpty() || notContent.contains(target) || !offered.contains(target) || left <= 0)
+            continue;
+        bool cut = false;
+        OfferTransfer::Answer answer;
+        auto bytes = t.read(target, left, &cut, &answer);
+        if (!bytes || cut)
+            continue;
+        left -= bytes->size();
+        bytes->squeeze();
+        kept.push_back({target, answer.type.isEmpty() ? target : answer.type, answer.format, std::move(*bytes)});
+    }
+    if (t.givenUp())
+        return {};
+    return kept;
 }
 
 QImage decodePicture(const QByteArray &bytes, bool cut, std::optional<PictureRefusal> *refused)

@@ -13,12 +13,22 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // A picture over the limits: its size when its header could be read, and
 // the bytes the owner offered (at least the transfer limit when cut).
 struct PictureRefusal {
     QSize size;
     qint64 bytes = 0;
+};
+
+// One type of an owner's offer kept whole, to be offered again exactly:
+// the type asked for, the type and format the owner answered in, the bytes.
+struct KeptTarget {
+    QByteArray target;
+    QByteArray type;
+    int format = 8;
+    QByteArray bytes;
 };
 
 struct ChangeContent {
@@ -33,6 +43,8 @@ struct ChangeContent {
     quint32 owner = 0;       // X11: the window that owned the clipboard when the fetch began
     unsigned generation = 0; // X11: the last request this fetch serves
     bool change = true;      // it serves a notice of a change (not only a look of our own)
+    // X11: every type an owner about to quit asked us to keep (readKeptTargets).
+    std::vector<KeptTarget> savedTargets;
 };
 
 struct ClipboardLimits {
@@ -55,14 +67,30 @@ struct ClipboardLimits {
 class OfferTransfer
 {
 public:
+    // How the owner answered, where the route tells (X11: the property's
+    // type and format; a Wayland pipe says neither).
+    struct Answer {
+        QByteArray type;
+        int format = 8;
+    };
     virtual ~OfferTransfer() = default;
     // The bytes of `type`, at most `maxBytes` (*cut set when the owner had
     // more), or nothing when the owner refused it or the fetch was given up.
-    // `*utf8Answer` is set where the owner answered in a type that says UTF-8.
-    virtual std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, bool *utf8Answer) = 0;
+    virtual std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, Answer *answer) = 0;
     // True once the fetch is given up: nothing more is asked, and nothing of it is kept.
     virtual bool givenUp() const = 0;
 };
+
+// The most an owner that quits may leave with the program, all its types together.
+inline constexpr qsizetype kMaxKeptBytes = 128 * 1024 * 1024;
+
+// Reads every type of `offered` that an owner about to quit asked to be
+// kept (`listed`; all it offers when that is empty), each whole, up to
+// `totalBytes` in all: a type that does not fit is left out. The
+// selection's own targets (TARGETS, MULTIPLE, ...) are no content; an offer
+// marked secret, or a fetch given up, keeps nothing.
+std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QByteArrayList &listed,
+                                        OfferTransfer &t, qsizetype totalBytes = kMaxKeptBytes);
 
 // Reads an offer of the types `offered`: nothing at all when one of them is
 // a password manager's secret mark; else the first text type of the table

@@ -151,7 +151,7 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
         DataControlReader &r;
         wl_proxy *offer;
         Pipe(DataControlReader &r, wl_proxy *offer) : r(r), offer(offer) {}
-        std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, bool *) override
+        std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, Answer *) override
         {
             return r.read(offer, type, maxBytes, cut);
         }

@@ -13,7 +13,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -39,6 +41,21 @@ struct ClipboardKeeper::X {
     // SAVE_TARGETS requests waiting for their answer, by number.
     std::map<unsigned, xcb_selection_request_event_t> saves;
     unsigned lastSave = 0;
+    // What an owner that quit left with us, while we own the clipboard.
+    std::shared_ptr<const std::vector<KeptTarget>> served;
+    quint32 servedSince = XCB_CURRENT_TIME;
+    // Incremental transfers of it in progress: the requestor deletes each
+    // chunk, then the next one goes.
+    struct Incremental {
+        xcb_window_t requestor;
+        xcb_atom_t property;
+        std::shared_ptr<const std::vector<KeptTarget>> content;
+        size_t index;
+        qsizetype sent;
+    };
+    std::vector<Incremental> incremental;
+    // Well below the longest request a server must take without BIG-REQUESTS.
+    static constexpr qsizetype kChunk = 64 * 1024;
 
     ~X()
     {
@@ -118,6 +135,103 @@ struct ClipboardKeeper::X {
         return false;
     }
 
+    // Finishes the SAVE_TARGETS request `id`, if it waits: kept, or refused.
+    void finishSave(unsigned id, bool saved)
+    {
+        auto it = saves.find(id);
+        if (it == saves.end())
+            return;
+        const xcb_selection_request_event_t req = it->second;
+        saves.erase(it);
+        // A side-effect target is answered with an empty property of type NULL.
+        const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
+        if (saved)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, req.requestor, property, atom("NULL"), 32, 0, nullptr);
+        notify(req, saved ? property : XCB_NONE);
+        qCInfo(lcClipboard) << (saved ? "clipboard kept for an owner that quits" : "clipboard of a quitting owner not kept");
+    }
+
+    // Puts `t` into `property` of `requestor`: at once, or in chunks when large.
+    void put(xcb_window_t requestor, xcb_atom_t property, size_t index)
+    {
+        const KeptTarget &t = (*served)[index];
+        if (t.bytes.size() <= kChunk) {
+            putPart(requestor, property, t, 0, t.bytes.size());
+            return;
+        }
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(c, requestor, XCB_CW_EVENT_MASK, &mask);
+        const uint32_t size = static_cast<uint32_t>(t.bytes.size());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32, 1, &size);
+        incremental.push_back({requestor, property, served, index, 0});
+    }
+    void putPart(xcb_window_t requestor, xcb_atom_t property, const KeptTarget &t, qsizetype from, qsizetype n)
+    {
+        const int unit = t.format / 8;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, atom(t.type), t.format,
+                            static_cast<uint32_t>(n / unit), t.bytes.constData() + from);
+    }
+    // The next chunk of the transfer into `property` of `requestor`, whose
+    // last chunk was just taken; an empty one ends it.
+    void nextChunk(xcb_window_t requestor, xcb_atom_t property)
+    {
+        for (auto it = incremental.begin(); it != incremental.end(); ++it) {
+            if (it->requestor != requestor || it->property != property)
+                continue;
+            const KeptTarget &t = (*it->content)[it->index];
+            const qsizetype n = std::min(kChunk, t.bytes.size() - it->sent);
+            putPart(requestor, property, t, it->sent, n);
+            it->sent += n;
+            if (n == 0)
+                incremental.erase(it);
+            return;
+        }
+    }
+    // Answers `target` of the clipboard we serve into `property`; false for
+    // a type we do not hold.
+    bool answerServed(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property)
+    {
+        if (target == atom("TARGETS")) {
+            std::vector<xcb_atom_t> offered = {atom("TARGETS"), atom("TIMESTAMP"), atom("MULTIPLE")};
+            for (const KeptTarget &t : *served)
+                offered.push_back(atom(t.target));
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_ATOM, 32,
+                                static_cast<uint32_t>(offered.size()), offered.data());
+            return true;
+        }
+        if (target == atom("TIMESTAMP")) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, XCB_ATOM_INTEGER, 32, 1, &servedSince);
+            return true;
+        }
+        for (size_t i = 0; i < served->size(); ++i) {
+            if (atom((*served)[i].target) == target) {
+                put(requestor, property, i);
+                return true;
+            }
+        }
+        return false;
+    }
+    // A MULTIPLE request: pairs of target and property in `property`; each
+    // answered by `answer`, or its property replaced by None.
+    void answerMultiple(const xcb_selection_request_event_t &req,
+                        const std::function<bool(xcb_atom_t target, xcb_atom_t property)> &answer)
+    {
+        x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, req.requestor, req.property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr));
+        if (!r || r->format != 32) {
+            notify(req, XCB_NONE);
+            return;
+        }
+        auto *pairs = static_cast<xcb_atom_t *>(xcb_get_property_value(r.get()));
+        const int n = xcb_get_property_value_length(r.get()) / 8;
+        for (int i = 0; i < n; ++i) {
+            if (pairs[2 * i + 1] == XCB_NONE || !answer(pairs[2 * i], pairs[2 * i + 1]))
+                pairs[2 * i + 1] = XCB_NONE;
+        }
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, req.requestor, req.property, r->type, 32, 2 * n, pairs);
+        notify(req, req.property);
+    }
+
     // Which kinds the owner's list in `property` of `requestor` names; both
     // when there is no list (the convention: then all it offers).
     ClipboardKeeper::Save listed(xcb_window_t requestor, xcb_atom_t property)
@@ -142,6 +256,7 @@ struct ClipboardKeeper::X {
             const QByteArray s(xcb_get_atom_name_name(name.get()), xcb_get_atom_name_name_length(name.get()));
             save.text = save.text || isTextType(s);
             save.picture = save.picture || s.startsWith("image/");
+            save.listed << s;
         }
         return save;
     }
@@ -153,6 +268,7 @@ ClipboardKeeper::ClipboardKeeper(Events events)
 {
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_connected = m_wake >= 0 && m_x->open();
+    m_window = m_x->window;
     if (m_connected)
         m_thread = std::thread([this] { run(); });
     else
@@ -183,19 +299,23 @@ void ClipboardKeeper::post(std::function<void()> command)
 
 void ClipboardKeeper::answer(unsigned id, bool saved)
 {
-    post([this, id, saved] {
-        auto it = m_x->saves.find(id);
-        if (it == m_x->saves.end())
-            return;
-        const xcb_selection_request_event_t req = it->second;
-        m_x->saves.erase(it);
-        // A side-effect target is answered with an empty property of type NULL.
-        const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
-        if (saved)
-            xcb_change_property(m_x->c, XCB_PROP_MODE_REPLACE, req.requestor, property, m_x->atom("NULL"), 32, 0,
-                                nullptr);
-        m_x->notify(req, saved ? property : XCB_NONE);
-        qCInfo(lcClipboard) << (saved ? "clipboard kept for an owner that quits" : "clipboard of a quitting owner not kept");
+    post([this, id, saved] { m_x->finishSave(id, saved); });
+}
+
+void ClipboardKeeper::serve(std::vector<KeptTarget> targets, unsigned id)
+{
+    post([this, id, content = std::make_shared<const std::vector<KeptTarget>>(std::move(targets))] {
+        X &x = *m_x;
+        xcb_set_selection_owner(x.c, x.window, x.atom("CLIPBOARD"), x.time);
+        const bool taken = x.owner(x.atom("CLIPBOARD")) == x.window;
+        if (taken) {
+            x.served = content;
+            x.servedSince = x.time;
+            m_serving = true;
+            qCInfo(lcClipboard) << "the clipboard of an owner that quits is offered again in" << content->size()
+                                << "types";
+        }
+        x.finishSave(id, taken);
     });
 }
 
@@ -262,13 +382,24 @@ void ClipboardKeeper::handle(void *event)
             takeManagerRole(n->timestamp);
     } else if (type == XCB_PROPERTY_NOTIFY) {
         auto *p = reinterpret_cast<xcb_property_notify_event_t *>(e);
+        if (p->window != x.window) {
+            if (p->state == XCB_PROPERTY_DELETE)
+                x.nextChunk(p->window, p->atom);
+            return;
+        }
         const bool first = x.time == XCB_CURRENT_TIME;
         x.time = p->time;
         if (first)
             takeManagerRole(p->time);
     } else if (type == XCB_SELECTION_CLEAR) {
-        if (m_manager.exchange(false))
+        const auto *clear = reinterpret_cast<xcb_selection_clear_event_t *>(e);
+        if (clear->selection == x.atom("CLIPBOARD")) {
+            // Another program took the clipboard: what we served goes (transfers under way end with it).
+            x.served.reset();
+            m_serving = false;
+        } else if (m_manager.exchange(false)) {
             qCInfo(lcClipboard) << "clipboard manager role left to another program";
+        }
     } else if (type == XCB_SELECTION_NOTIFY) {
         auto *n = reinterpret_cast<xcb_selection_notify_event_t *>(e);
         if (n->requestor == x.window && n->target == x.atom("SAVE_TARGETS"))
@@ -276,7 +407,13 @@ void ClipboardKeeper::handle(void *event)
     } else if (type == XCB_SELECTION_REQUEST) {
         const auto req = *reinterpret_cast<xcb_selection_request_event_t *>(e);
         const xcb_atom_t property = req.property != XCB_NONE ? req.property : req.target;
-        if (req.selection != x.atom("CLIPBOARD_MANAGER") || !m_manager) {
+        if (req.selection == x.atom("CLIPBOARD") && x.served) {
+            ++m_requests;
+            if (req.target == x.atom("MULTIPLE") && req.property != XCB_NONE)
+                x.answerMultiple(req, [&](xcb_atom_t t, xcb_atom_t p) { return x.answerServed(req.requestor, t, p); });
+            else
+                x.notify(req, x.answerServed(req.requestor, req.target, property) ? property : XCB_NONE);
+        } else if (req.selection != x.atom("CLIPBOARD_MANAGER") || !m_manager) {
             x.notify(req, XCB_NONE);
         } else if (req.target == x.atom("SAVE_TARGETS")) {
             Save save = x.listed(req.requestor, req.property);
@@ -284,23 +421,8 @@ void ClipboardKeeper::handle(void *event)
             x.saves.emplace(save.id, req);
             m_events.saveAsked(save);
         } else if (req.target == x.atom("MULTIPLE") && req.property != XCB_NONE) {
-            // Pairs of target and property; each one we cannot answer at once
-            // (SAVE_TARGETS among them) has its property replaced by None.
-            x11::Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-                x.c, xcb_get_property(x.c, 0, req.requestor, req.property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
-                nullptr));
-            if (!r || r->format != 32) {
-                x.notify(req, XCB_NONE);
-                return;
-            }
-            auto *pairs = static_cast<xcb_atom_t *>(xcb_get_property_value(r.get()));
-            const int n = xcb_get_property_value_length(r.get()) / 8;
-            for (int i = 0; i < n; ++i) {
-                if (pairs[2 * i + 1] == XCB_NONE || !x.answerAtOnce(req.requestor, pairs[2 * i], pairs[2 * i + 1]))
-                    pairs[2 * i + 1] = XCB_NONE;
-            }
-            xcb_change_property(x.c, XCB_PROP_MODE_REPLACE, req.requestor, req.property, r->type, 32, 2 * n, pairs);
-            x.notify(req, req.property);
+            // Each target we cannot answer at once (SAVE_TARGETS among them) is refused.
+            x.answerMultiple(req, [&](xcb_atom_t t, xcb_atom_t p) { return x.answerAtOnce(req.requestor, t, p); });
         } else {
             x.notify(req, x.answerAtOnce(req.requestor, req.target, property) ? property : XCB_NONE);
         }
@@ -315,6 +437,7 @@ void ClipboardKeeper::run()
             handle(e);
             std::free(e);
         }
+        xcb_flush(x.c); // what the events brought (a chunk of a transfer) goes out now
         std::vector<std::function<void()>> commands;
         {
             std::lock_guard lock(m_mutex);

@@ -4,8 +4,11 @@
 // selection while no other program does (and steps back when another manager
 // takes it), takes the SAVE_TARGETS requests of owners about to quit, and at
 // the program's end asks another running manager to take what the program put
-// on the clipboard. What goes back on the clipboard is decided and served by
-// the user-interface side (x11clipboard.h); this side only talks to X.
+// on the clipboard. What goes back on the clipboard is decided by the
+// user-interface side (x11clipboard.h); this side only talks to X, and
+// serves the types an owner that quit left with us, exactly as they came.
+
+#include "platform/clipboard/change.h"
 
 #include <QtGlobal>
 
@@ -25,6 +28,7 @@ public:
         unsigned id = 0;
         bool text = true;
         bool picture = true;
+        QByteArrayList listed; // the types it names (empty: all it offers)
     };
     // Called on the keeper's thread.
     struct Events {
@@ -47,6 +51,15 @@ public:
     bool manager() const { return m_manager; }
     // Finishes the SAVE_TARGETS request `id`: kept, or refused.
     void answer(unsigned id, bool saved);
+    // Takes the clipboard with the keeper's own window and offers `targets`
+    // there exactly as they came, until another program takes it; then
+    // finishes the SAVE_TARGETS request `id` (0: none) as kept.
+    void serve(std::vector<KeptTarget> targets, unsigned id);
+    // The keeper's window, which owns the clipboard while it serves.
+    quint32 window() const { return m_window; }
+    bool serving() const { return m_serving; }
+    // Requests of other programs for what the keeper serves, so far.
+    unsigned served() const { return m_requests; }
     // Asks the program holding CLIPBOARD_MANAGER, if it is not us, to keep
     // the clipboard (SAVE_TARGETS); the answer comes through `handedOver`.
     void handOver();
@@ -63,6 +76,9 @@ private:
     Events m_events;
     bool m_connected = false;
     std::atomic<bool> m_manager{false};
+    std::atomic<bool> m_serving{false};
+    std::atomic<unsigned> m_requests{0};
+    quint32 m_window = 0;
     std::atomic<bool> m_stop{false};
     int m_wake = -1; // eventfd: a command or the end
     std::mutex m_mutex;

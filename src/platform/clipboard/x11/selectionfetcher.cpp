@@ -94,6 +94,8 @@ public:
     ~Transfer() { closeWindow(); }
 
     bool givenUp() const { return m_givenUp; }
+    // The format (8, 16, 32) of the last answer read.
+    int format() const { return m_format; }
 
     // One conversion of the CLIPBOARD selection to the target `name`;
     // nothing when the owner refuses, is too slow, or a newer change came.
@@ -240,6 +242,7 @@ private:
             return std::nullopt;
         if (type)
             *type = r->type;
+        m_format = r->format;
         const int len = xcb_get_property_value_length(r.get());
         const auto *v = static_cast<const char *>(xcb_get_property_value(r.get()));
         QByteArray bytes(v, std::min<qsizetype>(len, maxBytes));
@@ -259,6 +262,7 @@ private:
     std::chrono::milliseconds m_patience;
     Clock::time_point m_end;
     xcb_window_t m_window = 0;
+    int m_format = 8;
     bool m_givenUp = false;
 };
 
@@ -310,6 +314,16 @@ unsigned SelectionFetcher::request(bool change)
     return number;
 }
 
+unsigned SelectionFetcher::requestSave(const QByteArrayList &listed)
+{
+    {
+        const std::lock_guard lock(m_saveMutex);
+        m_saveList = listed;
+        m_saveRequested = m_requested.load() + 1;
+    }
+    return request(false);
+}
+
 void SelectionFetcher::run()
 {
     for (;;) {
@@ -324,8 +338,14 @@ void SelectionFetcher::run()
         // Requests made meanwhile are all about what the clipboard holds now: one fetch serves them.
         const unsigned generation = m_requested.load();
         const bool change = m_changeRequested.load() > m_served;
+        std::optional<QByteArrayList> save;
+        {
+            const std::lock_guard lock(m_saveMutex);
+            if (m_saveRequested > m_served && m_saveRequested <= generation)
+                save = m_saveList;
+        }
         m_served = generation;
-        Result r = fetch(generation);
+        Result r = fetch(generation, save);
         r.generation = generation;
         r.change = change;
         if (m_stop)
@@ -334,7 +354,7 @@ void SelectionFetcher::run()
     }
 }
 
-SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
+SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std::optional<QByteArrayList> &save)
 {
     Result result;
     X &x = *m_x;
@@ -359,24 +379,27 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation)
     std::vector<xcb_atom_t> offered(static_cast<size_t>(targets->size()) / sizeof(xcb_atom_t));
     std::memcpy(offered.data(), targets->constData(), offered.size() * sizeof(xcb_atom_t));
 
-    // The selection's targets, asked for by name; the owner's answer type
-    // tells whether a text is UTF-8.
+    // The selection's targets, asked for by name, answered with their type and format.
     struct Selection : OfferTransfer {
         Transfer &t;
         X &x;
         Selection(Transfer &t, X &x) : t(t), x(x) {}
-        std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, bool *utf8Answer) override
+        std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, Answer *answer) override
         {
-            xcb_atom_t answer = XCB_NONE;
-            auto bytes = t.convert(type, maxBytes, &answer, cut);
-            if (utf8Answer)
-                *utf8Answer = std::any_of(std::begin(kTextTypes), std::end(kTextTypes),
-                                          [&](const TextType &k) { return k.utf8 && answer == x.atom(k.name); });
+            xcb_atom_t answered = XCB_NONE;
+            auto bytes = t.convert(type, maxBytes, &answered, cut);
+            if (answer && bytes) {
+                answer->type = answered == x.atom(type) ? type : x.atoms->namesOf({answered}).value(0);
+                answer->format = t.format();
+            }
             return bytes;
         }
         bool givenUp() const override { return t.givenUp(); }
     } selection(t, x);
-    result = readOffer(x.atoms->namesOf(offered), selection, m_imageTypes, m_limits, true);
+    const QByteArrayList names = x.atoms->namesOf(offered);
+    result = readOffer(names, selection, m_imageTypes, m_limits, true);
+    if (save)
+        result.savedTargets = readKeptTargets(names, *save, selection);
     result.owner = owner;
     return result;
 }

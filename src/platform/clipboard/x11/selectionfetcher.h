@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -35,12 +36,15 @@ public:
     // the program only looks again (no change of the clipboard is noticed).
     // Returns the request's number, which the fetch serving it carries.
     unsigned request(bool change = true);
+    // The same for an owner about to quit: the fetch also reads whole every
+    // type of `listed` (all it offers when empty), in savedTargets.
+    unsigned requestSave(const QByteArrayList &listed);
 
     struct X; // the worker's own connection
 
 private:
     void run();
-    Result fetch(unsigned generation);
+    Result fetch(unsigned generation, const std::optional<QByteArrayList> &save);
 
     std::unique_ptr<X> m_x;
     QByteArrayList m_imageTypes;
@@ -51,6 +55,9 @@ private:
     std::atomic<unsigned> m_requested{0};
     std::atomic<unsigned> m_changeRequested{0}; // the number of the latest request for a change
     unsigned m_served = 0;
+    std::mutex m_saveMutex;
+    QByteArrayList m_saveList;     // guarded by m_saveMutex
+    unsigned m_saveRequested = 0; // the request that asked for it; guarded by m_saveMutex
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

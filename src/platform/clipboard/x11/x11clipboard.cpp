@@ -68,7 +68,8 @@ X11Clipboard::X11Clipboard()
     };
     events.saveAsked = [this](ClipboardKeeper::Save save) {
         QMetaObject::invokeMethod(
-            this, [this, save] { m_saves.push_back({save, m_fetcher->request(false)}); }, Qt::QueuedConnection);
+            this, [this, save] { m_saves.push_back({save, m_fetcher->requestSave(save.listed)}); },
+            Qt::QueuedConnection);
     };
     events.handedOver = [this](bool kept) {
         QMetaObject::invokeMethod(
@@ -197,6 +198,16 @@ void X11Clipboard::answerSave(const ClipboardKeeper::Save &save, const ChangeCon
         k.text.reset();
     if (!save.picture)
         k.picture = StoredPicture();
+    if (!r.savedTargets.empty()) {
+        // Every type it asked us to keep, exactly as it came (rich text, its
+        // own types): the keeper takes the clipboard and serves them.
+        m_kept.forget();
+        m_putBackShown = true;
+        m_ownWindow = m_keeper->window();
+        m_keeper->serve(r.savedTargets, save.id);
+        emit putBack();
+        return;
+    }
     if (k.empty()) {
         m_keeper->answer(save.id, false);
         return;
@@ -262,7 +273,7 @@ void X11Clipboard::Clear()
 
 void X11Clipboard::keepAfterEnd()
 {
-    if (!m_keeper || !QGuiApplication::clipboard()->ownsClipboard())
+    if (!m_keeper || !(QGuiApplication::clipboard()->ownsClipboard() || m_keeper->serving()))
         return;
     QEventLoop loop;
     std::optional<bool> answer;
@@ -277,7 +288,12 @@ void X11Clipboard::keepAfterEnd()
     all.start();
     SignsOfLife signs([&since] { since.restart(); });
     QTimer check;
+    unsigned served = m_keeper->served(); // what the keeper serves is asked for there
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (m_keeper->served() != served) {
+            served = m_keeper->served();
+            since.restart();
+        }
         if (since.elapsed() >= kHandOverPatienceMs || all.elapsed() >= kHandOverMs)
             loop.quit();
     });
