@@ -37,15 +37,15 @@ struct Offer : OfferTransfer {
     bool gaveUp = false;
     QByteArrayList asked;
 
-    std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, bool *utf8Answer) override
+    std::optional<QByteArray> read(const QByteArray &type, qsizetype maxBytes, bool *cut, Answer *answer) override
     {
         asked << type;
         gaveUp = gaveUp || type == givesUpAt;
         const auto it = bytes.find(type);
         if (gaveUp || it == bytes.end())
             return std::nullopt;
-        if (utf8Answer && x11)
-            *utf8Answer = type == answersUtf8;
+        if (answer && x11)
+            answer->type = type == answersUtf8 ? QByteArray("UTF8_STRING") : type;
         *cut = it->second.size() > maxBytes;
         return it->second.left(maxBytes);
     }
@@ -163,4 +163,29 @@ TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInThe
                  {"image/gif", false, {"image/png", "image/gif"}}};
     for (const auto &t : types)
         EXPECT_EQ(pictureOfferTypes(t.cameAs, t.bmp), t.offered) << t.cameAs.constData();
+
+    // An owner about to quit: the types it lists (all when none), each whole
+    // within the cap for all, never the selection's own targets or a secret.
+    const struct {
+        std::map<QByteArray, QByteArray> offer;
+        QByteArrayList listed;
+        qsizetype cap;
+        QByteArrayList kept;
+    } saves[] = {
+        {{{"TARGETS", "x"}, {"text/html", "<b>"}, {"UTF8_STRING", "b"}, {"TIMESTAMP", "1"}}, {}, 100, {"UTF8_STRING", "text/html"}},
+        {{{"text/html", "<b>"}, {"UTF8_STRING", "b"}, {"x-privat", "p"}}, {"x-privat", "nicht angeboten"}, 100, {"x-privat"}},
+        {{{"a", "12345"}, {"b", "123"}, {"c", "12"}}, {}, 5, {"a"}},
+        {{{"a", "123456"}, {"b", "123"}, {"c", "12"}}, {}, 5, {"b", "c"}},
+        {{{secrethint::kTarget, "1"}, {"UTF8_STRING", "geheim"}}, {}, 100, {}},
+    };
+    for (const auto &r : saves) {
+        Offer offer;
+        offer.bytes = r.offer;
+        QByteArrayList kept;
+        for (const KeptTarget &k : readKeptTargets(offer.types(), r.listed, offer, r.cap)) {
+            kept << k.target;
+            EXPECT_EQ(k.bytes, r.offer.at(k.target));
+        }
+        EXPECT_EQ(kept, r.kept) << offer.types().join(' ').constData();
+    }
 }

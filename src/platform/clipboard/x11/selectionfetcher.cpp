@@ -94,6 +94,8 @@ public:
     ~Transfer() { closeWindow(); }
 
     bool givenUp() const { return m_givenUp; }
+    // Given up because another owner took the clipboard meanwhile.
+    bool overtaken() const { return m_lostClipboard; }
     // The format (8, 16, 32) of the last answer read.
     int format() const { return m_format; }
 
@@ -226,6 +228,7 @@ private:
     xcb_generic_event_t *giveUp(Why why)
     {
         m_givenUp = true;
+        m_lostClipboard = m_lostClipboard || why == Why::Overtaken;
         logGiveUp(why, m_asking, "the X server", m_limits.patienceMs, m_limits.overallMs);
         return nullptr;
     }
@@ -264,6 +267,7 @@ private:
     xcb_window_t m_window = 0;
     int m_format = 8;
     bool m_givenUp = false;
+    bool m_lostClipboard = false;
 };
 
 } // namespace
@@ -398,8 +402,13 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
     } selection(t, x);
     const QByteArrayList names = x.atoms->namesOf(offered);
     result = readOffer(names, selection, m_imageTypes, m_limits, true);
-    if (save)
+    if (save) {
+        // An owner too slow with all its types still has its text and
+        // picture kept; one that lost the clipboard meanwhile has nothing.
         result.savedTargets = readKeptTargets(names, *save, selection);
+        if (t.overtaken())
+            result = Result();
+    }
     result.owner = owner;
     return result;
 }
