@@ -274,6 +274,28 @@ TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
     }
 }
 
+// One copy announced twice by its owner (GNOME's bridge from Wayland does
+// so) is one change: one entry, one slot; the same picture copied again a
+// moment later is another.
+TEST_F(CaptureE2E, ACopyAnnouncedTwiceIsOneChangeACopyMadeAgainIsAnother)
+{
+    QTemporaryDir dir;
+    const QString picture = offered(dir, "image/bmp", bmpOf(qRgb(0, 90, 180)));
+    const int before = desktop->bridge->delivered();
+    for (int copy = 1; copy <= 2; ++copy) {
+        QProcess owner;
+        owner.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("twice"), picture});
+        ASSERT_TRUE(owner.waitForReadyRead(5000));
+        EXPECT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() == before + copy; })) << copy;
+        x11::waitUntil([&] { return desktop->bridge->delivered() > before + copy; }, 600); // a second delivery would show now
+        EXPECT_EQ(desktop->bridge->delivered(), before + copy) << copy;
+        owner.kill();
+        owner.waitForFinished(2000);
+        // Its end brings the picture back (no change) before the next copy.
+        x11::waitUntil([&] { return QImage::fromData(x11::readClipboard(QStringLiteral("image/png"))).pixel(3, 3) == qRgb(0, 90, 180); });
+    }
+}
+
 // An incremental text cut at the limit is left unfinished, and its owner
 // goes on sending chunks each time the property it writes is deleted: the
 // picture asked for next, itself an incremental transfer as big pictures

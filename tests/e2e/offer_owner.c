@@ -7,7 +7,9 @@
  * and serves until it is ended. With "save" first, it quits as a program
  * that cares for its clipboard does once its standard input ends: it asks
  * the clipboard manager to keep all its targets (SAVE_TARGETS), serves the
- * manager meanwhile, and says "saved" or "not saved" when answered. */
+ * manager meanwhile, and says "saved" or "not saved" when answered. With
+ * "twice" first, it takes the selection again with the same window 20 ms
+ * later, as GNOME's bridge from Wayland announces each copy. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -75,7 +77,8 @@ int main(int argc, char **argv)
     struct Offer offers[kMaxTargets];
     int count = 0;
     const int save = argc > 1 && strcmp(argv[1], "save") == 0;
-    for (int i = 1 + save; i < argc && count < kMaxTargets; ++i) {
+    const int twice = argc > 1 && strcmp(argv[1], "twice") == 0;
+    for (int i = 1 + save + twice; i < argc && count < kMaxTargets; ++i) {
         const char *eq = strrchr(argv[i], '='); /* a type may hold '=' itself */
         if (!eq)
             return 2;
@@ -91,6 +94,11 @@ int main(int argc, char **argv)
     const xcb_atom_t targets = intern(c, "TARGETS"), incr = intern(c, "INCR"), manager = intern(c, "CLIPBOARD_MANAGER"),
                      saveTargets = intern(c, "SAVE_TARGETS"), list = intern(c, "SAVE_LIST");
     const xcb_window_t w = take_clipboard(c);
+    if (twice) {
+        usleep(20 * 1000);
+        xcb_set_selection_owner(c, w, intern(c, "CLIPBOARD"), XCB_CURRENT_TIME);
+        xcb_flush(c);
+    }
 
     struct Transfer transfers[kMaxTransfers];
     int running = 0;

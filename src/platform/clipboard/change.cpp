@@ -97,6 +97,13 @@ ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const Q
     return result;
 }
 
+bool sameContent(const ChangeContent &a, const ChangeContent &b)
+{
+    const bool something = a.text || !a.imageBytes.isEmpty() || !a.ownMark.isEmpty();
+    return something && a.text == b.text && a.textCut == b.textCut && a.imageType == b.imageType
+           && a.imageBytes == b.imageBytes && a.ownMark == b.ownMark;
+}
+
 std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QByteArrayList &listed,
                                         OfferTransfer &t, qsizetype totalBytes)
 {

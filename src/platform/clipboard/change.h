@@ -63,6 +63,11 @@ struct ClipboardLimits {
     static void allowPictureDecoding();
 };
 
+// True when `a` and `b` brought the same content (text, picture bytes and
+// type, own mark), something at all: one copy announced twice by its owner
+// (GNOME's bridge from Wayland to X11 announces each copy twice).
+bool sameContent(const ChangeContent &a, const ChangeContent &b);
+
 // The bytes of one type of the offer at hand, moved by a route.
 class OfferTransfer
 {

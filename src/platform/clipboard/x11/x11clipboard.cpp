@@ -58,6 +58,8 @@ X11Clipboard::X11Clipboard()
         return;
     m_holdTimer.setSingleShot(true);
     connect(&m_holdTimer, &QTimer::timeout, this, &X11Clipboard::releaseHeld);
+    m_lastTimer.setSingleShot(true);
+    connect(&m_lastTimer, &QTimer::timeout, this, [this] { m_last.reset(); }); // its bytes are not held longer
     // The set call of our own put-back raises this too: that is no change.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { m_fetcher->request(!m_placing); });
@@ -138,6 +140,15 @@ void X11Clipboard::releaseHeld()
 
 void X11Clipboard::accept(const ChangeContent &r)
 {
+    // The same content from the same owner again at once is the same copy
+    // announced twice (GNOME's bridge does so for Wayland programs): one
+    // copy, one entry, one slot. A copy made again a moment later counts.
+    if (m_last && r.owner != 0 && r.owner == m_last->owner && sameContent(r, *m_last)) {
+        qCInfo(lcClipboard) << "the same copy announced again by its owner is no new copy";
+        return;
+    }
+    m_last = r;
+    m_lastTimer.start(kRepeatMs);
     ++m_writes;
     m_putBackShown = false;
     m_kept.keep(r, r.owner);
@@ -245,30 +256,34 @@ void X11Clipboard::place(const std::function<void()> &set)
 
 void X11Clipboard::SetText(const QString &text)
 {
-    ++m_writes;
-    m_putBackShown = false;
+    ownWrite();
     ClipboardWriter::SetText(text);
 }
 
 void X11Clipboard::SetData(const QImage &image)
 {
-    ++m_writes;
-    m_putBackShown = false;
+    ownWrite();
     ClipboardWriter::SetData(image);
 }
 
 void X11Clipboard::SetPicture(const StoredPicture &picture)
 {
-    ++m_writes;
-    m_putBackShown = false;
+    ownWrite();
     ClipboardWriter::SetPicture(picture);
 }
 
 void X11Clipboard::Clear()
 {
+    ownWrite();
+    ClipboardWriter::Clear();
+}
+
+void X11Clipboard::ownWrite()
+{
+    // Our copies are changes of their own, each counted, however alike.
     ++m_writes;
     m_putBackShown = false;
-    ClipboardWriter::Clear();
+    m_last.reset();
 }
 
 void X11Clipboard::keepAfterEnd()

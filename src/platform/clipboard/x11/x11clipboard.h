@@ -58,6 +58,8 @@ public:
     // Beside another clipboard manager: how long it has to fill the
     // clipboard its owner left empty before the program puts back its own.
     static constexpr int kOtherManagerMs = 300;
+    // How long the same content from the same owner counts as the same copy announced again.
+    static constexpr int kRepeatMs = 400;
 
 signals:
     // The last content went back on the clipboard after its owner ended.
@@ -73,6 +75,7 @@ private:
     // Puts our content on the clipboard through `set`: no change of its own.
     void place(const std::function<void()> &set);
     static quint32 clipboardOwner();
+    void ownWrite();
     std::unique_ptr<SelectionFetcher> m_fetcher;
     std::unique_ptr<ClipboardKeeper> m_keeper;
 
@@ -85,6 +88,8 @@ private:
     // content goes back; the word may also come first.
     std::optional<ChangeContent> m_held;
     QTimer m_holdTimer;
+    std::optional<ChangeContent> m_last; // the last change accepted, for kRepeatMs
+    QTimer m_lastTimer;
     std::optional<bool> m_restored;
     QElapsedTimer m_restoredAge;
     struct PendingSave {
