@@ -96,22 +96,31 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         browserArgs << type + (type == QStringLiteral("text/x-stueckweise") ? QStringLiteral("=%") : QStringLiteral("=@")) + path;
     }
+    // The text of an owner that empties the clipboard and runs on.
+    QFile cleared(dir.filePath(QStringLiteral("geleert")));
+    ASSERT_TRUE(cleared.open(QIODevice::WriteOnly) && cleared.write("geleert, l\xc3\xa4uft weiter") > 0);
+    cleared.close();
     const struct {
         const char *owner;
         QString text; // none: the picture
     } rows[] = {{"gtk", QStringLiteral("aus GTK kopiert, dann beendet")}, {"gtk", {}}, {"xclip", QStringLiteral("xclip wird beendet")},
-                {"xclip", longText}, {"secret", QStringLiteral("geheim")}, {"browser", browserText}};
+                {"xclip", longText}, {"secret", QStringLiteral("geheim")}, {"browser", browserText},
+                {"clears", QStringLiteral("geleert, läuft weiter")}};
     for (const auto &r : rows) {
         SCOPED_TRACE((QLatin1String(r.owner) + QLatin1Char(' ') + r.text.left(30)).toStdString());
         const int before = desktop->clipboard.snapshots();
-        const bool gtk = r.owner == std::string("gtk"), secret = r.owner == std::string("secret"),
-                   saves = r.owner == std::string("browser");
+        const bool gtk = r.owner == std::string("gtk"), saves = r.owner == std::string("browser"),
+                   clears = r.owner == std::string("clears");
+        // A running program that empties the clipboard on purpose gets nothing back, as a secret's owner that ends.
+        const bool empty = r.owner == std::string("secret") || clears;
         if (saves)
             started.start(QStringLiteral(OFFER_OWNER), browserArgs, "owner");
+        else if (clears)
+            started.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("clear"), QStringLiteral("UTF8_STRING=@") + cleared.fileName()}, "owner");
         else if (gtk)
             started.start(QStringLiteral("/usr/bin/python3"), // where python3-gi is installed
                           {GTK_COPY, r.text.isEmpty() ? "picture" : "text", r.text.isEmpty() ? file : r.text, "300"}, "copied");
-        else if (secret)
+        else if (r.owner == std::string("secret"))
             started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), r.text}); // asked nothing
         else
             x11::setClipboardText(r.text);
@@ -130,10 +139,14 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
                 EXPECT_TRUE(back == bytes) << type.toStdString() << ": " << back.size() << " bytes back of " << bytes.size();
             }
         }
-        x11::stopClipboardOwners(); // SIGKILL, as started's end
-        for (auto &p : started.list)
-            p->kill();
-        if (secret) {
+        if (clears)
+            started.list.back()->closeWriteChannel();
+        else {
+            x11::stopClipboardOwners(); // SIGKILL, as started's end
+            for (auto &p : started.list)
+                p->kill();
+        }
+        if (empty) {
             EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; })) << "an empty clipboard";
             EXPECT_EQ(selectionOwner("CLIPBOARD"), 0u);
             continue;
@@ -177,6 +190,9 @@ TEST_F(KeeperE2E, AnotherClipboardManagerKeepsTheRoleAndNothingIsLost)
     EXPECT_TRUE(x11::waitUntil([&] { return putBack > 0; }));
     EXPECT_EQ(putBack, 1);
     EXPECT_EQ(entries().count(text), 1);
+    // The other manager ends: the role is ours again.
+    started.list.front()->kill();
+    EXPECT_TRUE(x11::waitUntil([&] { return desktop->clipboard.keeping(); }));
 }
 
 // The real program, ended by SIGTERM while it holds the clipboard, beside a
@@ -186,9 +202,9 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
     if (!x11::available())
         GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
     // A manager that keeps what it is handed, one that does so slowly (longer
-    // in all than it is ever silent), one that never answers, and one that
-    // waits for our role and takes it at our end.
-    for (const char *mode : {"keep", "slow", "silent", "wait"}) {
+    // in all than it is ever silent), one that never answers, one that
+    // refuses, and one that waits for our role and takes it at our end.
+    for (const char *mode : {"keep", "slow", "silent", "refuse", "wait"}) {
         SCOPED_TRACE(mode);
         Started started;
         const QString copied = QStringLiteral("von Merkolo gehalten");

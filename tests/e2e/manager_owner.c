@@ -1,6 +1,7 @@
 /* Another clipboard manager: takes CLIPBOARD_MANAGER, says "manager". MODE "keep":
  * SAVE_TARGETS reads the clipboard as UTF8_STRING, takes it, answers, says "saved";
- * "silent": SAVE_TARGETS is never answered, nothing is put back; "slow": as "keep",
+ * "silent": SAVE_TARGETS is never answered, nothing is put back; "refuse": it is
+ * answered at once as not kept; "slow": as "keep",
  * but it asks for TARGETS twice, 700 ms apart, before it reads the text. With a second
  * argument "wait", a manager holding the role is waited for as the convention
  * asks (its window destroyed) before the role is taken.
@@ -52,7 +53,9 @@ int main(int argc, char **argv)
         const int type = e->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST) {
             xcb_selection_request_event_t *r = (xcb_selection_request_event_t *)e;
-            if (r->selection == manager && r->target == save) {
+            if (r->selection == manager && r->target == save && argc > 1 && strcmp(argv[1], "refuse") == 0) {
+                notify(c, r, XCB_NONE);
+            } else if (r->selection == manager && r->target == save) {
                 asked = *r;
                 if (keep)
                     xcb_convert_selection(c, w, clipboard, slow ? targets : utf8, slow ? looked : kept, r->time);

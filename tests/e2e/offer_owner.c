@@ -9,7 +9,8 @@
  * the clipboard manager to keep all its targets (SAVE_TARGETS), serves the
  * manager meanwhile, and says "saved" or "not saved" when answered. With
  * "twice" first, it takes the selection again with the same window 20 ms
- * later, as GNOME's bridge from Wayland announces each copy. */
+ * later, as GNOME's bridge from Wayland announces each copy. With "clear"
+ * first, it empties the clipboard once its standard input ends, and runs on. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -78,7 +79,8 @@ int main(int argc, char **argv)
     int count = 0;
     const int save = argc > 1 && strcmp(argv[1], "save") == 0;
     const int twice = argc > 1 && strcmp(argv[1], "twice") == 0;
-    for (int i = 1 + save + twice; i < argc && count < kMaxTargets; ++i) {
+    const int clear = argc > 1 && strcmp(argv[1], "clear") == 0;
+    for (int i = 1 + save + twice + clear; i < argc && count < kMaxTargets; ++i) {
         const char *eq = strrchr(argv[i], '='); /* a type may hold '=' itself */
         if (!eq)
             return 2;
@@ -105,12 +107,16 @@ int main(int argc, char **argv)
     int asked = 0;
     xcb_generic_event_t *e;
     for (;;) {
-        if (save && !asked) {
+        if ((save || clear) && !asked) {
             /* Serves until its standard input ends, then asks the manager. */
             struct pollfd p[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
             poll(p, 2, -1);
             char b[64];
-            if ((p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
+            if (clear && (p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
+                xcb_set_selection_owner(c, XCB_NONE, intern(c, "CLIPBOARD"), XCB_CURRENT_TIME);
+                xcb_flush(c);
+                asked = 1;
+            } else if (save && (p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
                 xcb_atom_t names[kMaxTargets];
                 for (int i = 0; i < count; ++i)
                     names[i] = offers[i].atom;
