@@ -3,6 +3,7 @@
 // All positions are the X server's, in device pixels.
 
 #include "realdesktop.h"
+#include "program.h"
 #include "x11.h"
 
 #include "imagestore/Bilderramen.h"
@@ -176,4 +177,32 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
     while (band < img.height() && img.pixel(column, img.height() - 1 - band) == qRgb(255, 255, 255))
         ++band;
     EXPECT_LE(band, std::ceil(3 * dpr) + 1) << "white rows under the bottom row";
+}
+
+// A click on the large layout's bottom row counts wherever on a button it
+// lands, also while the list has the focus: the press takes the focus from
+// the list, which shortens the window, and nothing moves until the release.
+TEST_F(PlacementE2E, TheBottomRowTakesAClickAnywhereOnItsButtonsAfterAPick)
+{
+    Textform &t = desktop->forms->get<Textform>();
+    t.List1[0]->AddItem(QStringLiteral("gewählt"));
+    const struct {
+        QPushButton *button;
+        bool lower;
+    } rows[] = {{t.Command5, false}, {t.Command5, true}, {t.Command4, false}, {t.Command4, true}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(&r - rows);
+        t.Picture3_Click();
+        show(t);
+        t.List1[0]->setListIndex(-1);
+        const QRect entry = t.List1[0]->visualRect(t.List1[0]->model()->index(0, 0));
+        e2e::click(device(t.List1[0]->viewport(), entry.center()));
+        ASSERT_TRUE(x11::waitUntil([&] { return t.List1[0]->hasFocus() && t.Height() == 3675; }));
+        const size_t boxes = desktop->messages.calls.size();
+        const QRect b = r.button->rect();
+        e2e::click(device(r.button, QPoint(b.center().x(), r.lower ? b.bottom() - 1 : 1)));
+        EXPECT_TRUE(x11::waitUntil([&] {
+            return r.button == t.Command5 ? desktop->messages.calls.size() > boxes : t.Check2->Value() == 1;
+        }));
+    }
 }
