@@ -149,7 +149,7 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
     Textform &t = desktop->forms->get<Textform>();
     show(t);
     const double dpr = t.devicePixelRatioF();
-    auto seen = [&] {
+    auto seen = [&](const QString &name) {
         x11::waitUntil([] { return false; }, 300);
         const QRect c = client(t);
         const QImage img = QImage::fromData(
@@ -157,18 +157,43 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
                                                 QStringLiteral("%1x%2+%3+%4").arg(c.width()).arg(c.height()).arg(c.x()).arg(c.y()),
                                                 QStringLiteral("ppm:-")}), "PPM");
         if (const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR"); !dir.isEmpty())
-            img.save(dir + QStringLiteral("/textspeicher-%1-%2.png").arg(t.Check2->Value() ? "klein" : "gross").arg(dpr));
+            img.save(dir + QStringLiteral("/textspeicher-%1-%2.png").arg(name).arg(dpr));
         return img.convertToFormat(QImage::Format_RGB32);
     };
-    QImage img = seen();
+    // A list box shows whole rows only.
+    auto wholeRows = [&] {
+        const QWidget *v = t.List1[0]->viewport();
+        const QModelIndex last = t.List1[0]->indexAt(QPoint(2, v->height() - 1));
+        return last.isValid() && v->rect().contains(t.List1[0]->visualRect(last));
+    };
+    for (int i = 0; i < 9; ++i)
+        t.List1[0]->AddItem(QStringLiteral("Eintrag %1").arg(i));
+    QImage img = seen(QStringLiteral("klein"));
+    EXPECT_TRUE(wholeRows());
     int bare = 0;
     for (int y = 0; y < img.height(); ++y)
         bare += img.pixel(img.width() - 1, y) == qRgb(0, 192, 192);
     for (int x = 0; x < img.width(); ++x)
         bare += img.pixel(x, img.height() - 1) == qRgb(64, 64, 64);
     EXPECT_EQ(bare, 0) << "pixels of the boxes at the small layout's edges";
+    // An entry picked, the window opens to Text2 beneath the icon bar: all
+    // of it in sight, and no more white under it than the design's margin.
+    t.List1[0]->setListIndex(0);
+    ASSERT_EQ(t.Height(), 1950);
+    img = seen(QStringLiteral("klein-gewaehlt"));
+    const int inText2 = qRound((t.Text2->x() + t.Text2->width() * 3 / 4) * dpr);
+    const int edge = static_cast<int>(std::ceil(2 * dpr));
+    int covered = 0;
+    for (int y = qRound(t.Text2->y() * dpr) + edge; y < qRound((t.Text2->y() + t.Text2->height()) * dpr) - edge; ++y)
+        covered += img.pixel(inText2, y) != qRgb(64, 64, 64);
+    EXPECT_EQ(covered, 0) << "rows of Text2 under the icon bar";
+    int white = 0;
+    while (white < img.height() && img.pixel(inText2, img.height() - 1 - white) == qRgb(255, 255, 255))
+        ++white;
+    EXPECT_LE(white, std::ceil(3 * dpr) + 1) << "white rows under Text2";
     t.Picture3_Click();
-    img = seen();
+    img = seen(QStringLiteral("gross"));
+    EXPECT_TRUE(wholeRows());
     const int right = img.width() - 1 - static_cast<int>(std::ceil(dpr));
     for (QWidget *box : {static_cast<QWidget *>(t.Text1), static_cast<QWidget *>(t.List1[0]), static_cast<QWidget *>(t.Text2)})
         EXPECT_NE(img.pixel(right, qRound((box->y() + box->height() / 2) * dpr)), qRgb(255, 255, 255)) << box->y();
