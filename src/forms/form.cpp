@@ -62,9 +62,9 @@ void Form::Show()
                               static_cast<int>(std::lround(height() + (f.top() + f.bottom()) / dpr)));
             const QRect avail = s->availableGeometry();
             QPoint at = avail.center() - QPoint(outer.width() / 2, outer.height() / 2);
-            if (m_titleBarClear)
-                at = placement::titleBarClear(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
-                                              othersShown());
+            if (m_clearOfOthers)
+                at = placement::clearOf(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
+                                         othersShown());
             move(at);
         }
     } else if (m_shownOnce && !isVisible()) {
