@@ -101,6 +101,7 @@ protected:
     void Form_Unload(int &cancel) override;
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void build();
@@ -128,4 +129,5 @@ private:
     HICON m_icon = 0;
     bool m_ending = false;
     bool m_popUpOpen = false;
+    bool m_aboveWhileActive = false; // in the always-on-top band since it was called forward
 };

@@ -2,6 +2,7 @@
 
 #include "Starter.h"
 
+#include "forms/Modulevordergrund.h"
 #include "forms/forms.h"
 #include "forms/twips.h"
 #include "forms/vbnum.h"
@@ -212,7 +213,20 @@ void Starter::showRestored()
     // A window minimized before it went to the tray would come back as a
     // task-bar button only.
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Called forward, it shows above the stores, which stay in the
+    // always-on-top band: it joins the band until another window is active.
+    m_aboveWhileActive = true;
+    Modulevordergrund::SetTopmost(hWnd(), true);
     Show();
+}
+
+void Starter::changeEvent(QEvent *event)
+{
+    Form::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && m_aboveWhileActive && !isActiveWindow()) {
+        m_aboveWhileActive = false;
+        Modulevordergrund::SetTopmost(hWnd(), false);
+    }
 }
 
 void Starter::mnExit_Click()

@@ -5,6 +5,7 @@
 #include "realdesktop.h"
 #include "x11.h"
 
+#include "app/program.h"
 #include "imagestore/Formbilder.h"
 #include "platform/qtservices.h"
 #include "support/fakeservices.h"
@@ -128,6 +129,34 @@ TEST_F(WindowsE2E, VordergrundChangesTheBandInPlace)
     f.Unload(vbFormControlMenu);
     EXPECT_TRUE(desktop->messages.texts().contains(
         QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?")));
+}
+
+// Brought forward (a second start, the icon's double click), the selector
+// shows above the always-on-top stores that cover its place; once another
+// window is the active one it leaves their band again.
+TEST_F(WindowsE2E, TheSelectorBroughtForwardShowsAboveTheStores)
+{
+    Starter &s = desktop->forms->get<Starter>();
+    s.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    f.Show();
+    ASSERT_TRUE(x11::waitUntil([&] { return hasState(f, "_NET_WM_STATE_ABOVE"); }));
+    f.move(s.pos() - QPoint(40, 20));
+    s.Hide();
+    auto stacking = [] {
+        return QString::fromLatin1(x11::run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")}));
+    };
+    auto above = [&](const QWidget &upper, const QWidget &lower) {
+        const QString order = stacking(); // from the bottom up
+        const auto at = [&](const QWidget &w) { return order.indexOf(QStringLiteral("0x%1").arg(idOf(w), 0, 16)); };
+        return at(lower) >= 0 && at(upper) > at(lower);
+    };
+    ASSERT_TRUE(x11::waitUntil([&] { return !s.isVisible() && stacking().count(QLatin1Char(',')) >= 1; }));
+    program::bringForward(*desktop->forms);
+    EXPECT_TRUE(x11::waitUntil([&] { return s.isVisible() && s.isActiveWindow() && above(s, f); }));
+    f.activateWindow();
+    EXPECT_TRUE(x11::waitUntil([&] { return !hasState(s, "_NET_WM_STATE_ABOVE") && above(f, s); }));
 }
 
 // A question of the always-on-top text store opens above it, over it, and
