@@ -204,7 +204,9 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     // A key ignored by a control travels on to its parents as the same event;
-    // the window previews it once. A key release ends that key's journey.
+    // the window previews it once. A key release ends that key's journey,
+    // unless it comes while the preview still runs (a message box it opened
+    // is answered with a key): the press then travels on when the box closes.
     // The next key may arrive at the same address (a modifier held, then the
     // key), so the key and its time tell the events apart as well.
     struct Previewed {
@@ -213,8 +215,10 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         quint64 time = 0;
     };
     static Previewed previewed;
+    static int previewing = 0;
     if (event->type() == QEvent::KeyRelease) {
-        previewed = {};
+        if (previewing == 0)
+            previewed = {};
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress || m_unloaded)
@@ -226,7 +230,9 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     previewed = {event, key->key(), key->timestamp()};
     QPointer<Form> self(this);
+    ++previewing;
     Form_KeyDown(keys::virtualKey(key->key()), keys::shiftState(key->modifiers()));
+    --previewing;
     // A window unloaded by its own key stops the key here.
     return !self || m_unloaded;
 }
