@@ -1,5 +1,6 @@
 #include "forms/form.h"
 
+#include "forms/accessiblebutton.h"
 #include "forms/forms.h"
 #include "forms/keys.h"
 #include "forms/modMain.h"
@@ -25,6 +26,7 @@ Form::Form(Forms &forms)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_hWnd = user32::CreateWindowHandle(this);
+    AccessibleButton::install();
     static const bool watching = [] {
         x11window::onFrameChanged([](QWindow *window) {
             if (auto *form = qobject_cast<Form *>(QWidget::find(window->winId())))
