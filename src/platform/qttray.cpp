@@ -76,6 +76,13 @@ void QtTray::followIconWindow(int id)
             continue;
         m_iconWindows[w] = id;
         w->installEventFilter(this);
+        // The toolkit asks the host for the usual 22 x 22 in its own pixels,
+        // which a scale factor makes larger than the host's slot, and the host
+        // gives a slot that wide with the picture at one end. The host
+        // counts the screen's pixels; the picture fills what it is given.
+        const QSize usual = QSize(22, 22) / w->devicePixelRatioF();
+        w->setMinimumSize(usual);
+        w->resize(usual);
         connect(w, &QObject::destroyed, this, [this, w] { m_iconWindows.erase(w); });
     }
 }

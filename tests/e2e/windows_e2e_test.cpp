@@ -14,6 +14,7 @@
 #include "textstore/Textform.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPushButton>
@@ -320,4 +321,37 @@ TEST_F(WindowsE2E, TheTrayHostIsFollowedByItsAnnouncements)
     xcb_flush(c);
     EXPECT_TRUE(x11::waitUntil([&] { return seen == std::vector<bool>{true, false}; }, 2000));
     xcb_disconnect(c);
+}
+
+// The icon docks in a square slot as high as the host's, all of it the
+// picture, at any scale: the host counts the screen's pixels.
+TEST_F(WindowsE2E, TheTrayIconFillsASquareSlot)
+{
+    QtTray tray;
+    ASSERT_TRUE(tray.hostAvailable());
+    QPixmap picture(64, 64);
+    picture.fill(Qt::red);
+    tray.setIcon(1, QIcon(picture), QStringLiteral("Merkolo"));
+    QWidget *icon = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        icon = w->objectName() == QLatin1String("QSystemTrayIconSys") ? w : icon;
+    ASSERT_NE(icon, nullptr);
+    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height() * icon->devicePixelRatioF();
+    QRect slot;
+    ASSERT_TRUE(x11::waitUntil([&] {
+        slot = client(idOf(*icon));
+        return slot.top() > screenHeight / 2 && slot.height() > 0;
+    }));
+    // Within a pixel: at a fractional scale the toolkit's pixels come to no whole number of the screen's.
+    EXPECT_TRUE(x11::waitUntil([&] { return std::abs((slot = client(idOf(*icon))).width() - slot.height()) <= 1; }))
+        << slot.width() << " x " << slot.height();
+    const QImage seen = QImage::fromData(
+        x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                                            QStringLiteral("%1x%2+%3+%4").arg(slot.width()).arg(slot.height()).arg(slot.x()).arg(slot.y()),
+                                            QStringLiteral("ppm:-")}), "PPM");
+    int other = 0;
+    for (int y = 0; y < seen.height(); ++y)
+        for (int x = 0; x < seen.width(); ++x)
+            other += seen.pixel(x, y) != qRgb(255, 0, 0);
+    EXPECT_LE(other, 2 * (seen.width() + seen.height())) << "pixels of the slot beside the picture";
 }
