@@ -129,5 +129,4 @@ private:
     HICON m_icon = 0;
     bool m_ending = false;
     bool m_popUpOpen = false;
-    bool m_aboveWhileActive = false; // in the always-on-top band since it was called forward
 };

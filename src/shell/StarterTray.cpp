@@ -214,8 +214,7 @@ void Starter::showRestored()
     // task-bar button only.
     setWindowState(windowState() & ~Qt::WindowMinimized);
     // Called forward, it shows above the stores, which stay in the
-    // always-on-top band: it joins the band until another window is active.
-    m_aboveWhileActive = true;
+    // always-on-top band: it is in the band while it is the active window.
     Modulevordergrund::SetTopmost(hWnd(), true);
     Show();
 }
@@ -223,10 +222,10 @@ void Starter::showRestored()
 void Starter::changeEvent(QEvent *event)
 {
     Form::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && m_aboveWhileActive && !isActiveWindow()) {
-        m_aboveWhileActive = false;
-        Modulevordergrund::SetTopmost(hWnd(), false);
-    }
+    // Active, above the stores as a window the user turns to is above the
+    // rest; beneath them again once another window has the keyboard.
+    if (event->type() == QEvent::ActivationChange)
+        Modulevordergrund::SetTopmost(hWnd(), isActiveWindow());
 }
 
 void Starter::mnExit_Click()
