@@ -1,5 +1,6 @@
 #include "forms/form.h"
 
+#include "forms/accessiblebutton.h"
 #include "forms/forms.h"
 #include "forms/keys.h"
 #include "forms/modMain.h"
@@ -25,6 +26,7 @@ Form::Form(Forms &forms)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_hWnd = user32::CreateWindowHandle(this);
+    AccessibleButton::install();
     static const bool watching = [] {
         x11window::onFrameChanged([](QWindow *window) {
             if (auto *form = qobject_cast<Form *>(QWidget::find(window->winId())))
@@ -62,9 +64,9 @@ void Form::Show()
                               static_cast<int>(std::lround(height() + (f.top() + f.bottom()) / dpr)));
             const QRect avail = s->availableGeometry();
             QPoint at = avail.center() - QPoint(outer.width() / 2, outer.height() / 2);
-            if (m_titleBarClear)
-                at = placement::titleBarClear(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
-                                              othersShown());
+            if (m_clearOfOthers)
+                at = placement::clearOf(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
+                                         othersShown());
             move(at);
         }
     } else if (m_shownOnce && !isVisible()) {
@@ -204,7 +206,9 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     // A key ignored by a control travels on to its parents as the same event;
-    // the window previews it once. A key release ends that key's journey.
+    // the window previews it once. A key release ends that key's journey,
+    // unless it comes while the preview still runs (a message box it opened
+    // is answered with a key): the press then travels on when the box closes.
     // The next key may arrive at the same address (a modifier held, then the
     // key), so the key and its time tell the events apart as well.
     struct Previewed {
@@ -213,8 +217,10 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         quint64 time = 0;
     };
     static Previewed previewed;
+    static int previewing = 0;
     if (event->type() == QEvent::KeyRelease) {
-        previewed = {};
+        if (previewing == 0)
+            previewed = {};
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress || m_unloaded)
@@ -226,7 +232,9 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     previewed = {event, key->key(), key->timestamp()};
     QPointer<Form> self(this);
+    ++previewing;
     Form_KeyDown(keys::virtualKey(key->key()), keys::shiftState(key->modifiers()));
+    --previewing;
     // A window unloaded by its own key stops the key here.
     return !self || m_unloaded;
 }

@@ -86,9 +86,9 @@ protected:
     // A fixed border keeps the user from resizing the window.
     void setFixedBorder(bool on) { m_fixedBorder = on; }
     void setCentredOnFirstShow(bool on) { m_centre = on; }
-    // Centred, unless its title bar would lie under another window of the
-    // program: then as near the centre as it lies clear of them.
-    void setTitleBarClearOnFirstShow(bool on) { m_titleBarClear = on; }
+    // Centred, unless it would lie under another window of the program:
+    // then as near the centre as it lies clear of them (see placement.h).
+    void setClearOfOthersOnFirstShow(bool on) { m_clearOfOthers = on; }
 
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -119,7 +119,7 @@ private:
     bool m_keyPreview = false;
     bool m_fixedBorder = true;
     bool m_centre = false;
-    bool m_titleBarClear = false;
+    bool m_clearOfOthers = false;
     bool m_shownOnce = false;
     QPointer<QWindow> m_exposedWindow; // the native window whose exposures raise Form_Paint
     bool m_painted = false;            // paintEvent ran since the last exposure

@@ -3,6 +3,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -178,6 +179,32 @@ void ListBox::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && before >= 0 && ListIndex() == before && m_lastIndex == before
         && indexAt(event->position().toPoint()).row() == before)
         emit Click();
+}
+
+int ListBox::fittedHeight(int height) const
+{
+    const int frame = 2 * frameWidth();
+    const int row = rowHeight();
+    if (row <= 0 || height - frame < row)
+        return height;
+    return frame + (height - frame) / row * row;
+}
+
+int ListBox::rowHeight() const
+{
+    // What the view's delegate gives a row of one line.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Ag");
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).height() + 2 * spacing();
+}
+
+void ListBox::changeEvent(QEvent *event)
+{
+    QListView::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        twips::setHeight(this, twips::of(this).height);
 }
 
 void ListBox::Clear()

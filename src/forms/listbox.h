@@ -1,6 +1,8 @@
 #pragma once
 // The list box of the design and the model of its entries.
 
+#include "forms/twips.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 #include <QStringList>
@@ -29,8 +31,10 @@ private:
     QStringList m_entries;
 };
 
-// A list box: entries in order, one selection at a time, at most 32767 entries.
-class ListBox : public QListView
+// A list box: entries in order, one selection at a time, at most 32767
+// entries. Like the design's list boxes it shows whole rows only: placed in
+// a height, it takes the largest of whole rows within it.
+class ListBox : public QListView, public twips::FitsHeight
 {
     Q_OBJECT
 public:
@@ -48,6 +52,7 @@ public:
     void RemoveItem(int index);
     void Clear();
     ListModel *entries() const { return m_model; }
+    int fittedHeight(int height) const override;
 
 signals:
     void Click();
@@ -58,8 +63,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     // A click on the entry that is already selected raises Click as well.
     void mousePressEvent(QMouseEvent *event) override;
+    // Another font gives other rows: the height is fitted anew.
+    void changeEvent(QEvent *event) override;
 
 private:
+    // The height of one row, entries or none.
+    int rowHeight() const;
+
     ListModel *m_model;
     int m_lastIndex = -1;
     bool m_removing = false;

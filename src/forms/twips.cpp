@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace twips {
@@ -35,12 +36,18 @@ QRect extraOf(const QWidget *c)
     return c->property(kExtra).toRect();
 }
 
+constexpr const char *kFitted = "merkolo.twipsFitted";
+
 void apply(QWidget *c, const Rect &r)
 {
     c->setProperty(kTwips, QRect(r.left, r.top, r.width, r.height));
     const QRect e = extraOf(c);
+    const int height = std::max(0, toPixelsY(r.height) + e.height());
+    const auto *fits = dynamic_cast<const FitsHeight *>(c);
+    const int fitted = fits ? std::clamp(fits->fittedHeight(height), 0, height) : height;
+    c->setProperty(kFitted, height - fitted);
     c->setGeometry(toPixelsX(r.left) + e.x(), toPixelsY(r.top) + e.y(), std::max(0, toPixelsX(r.width) + e.width()),
-                   std::max(0, toPixelsY(r.height) + e.height()));
+                   fitted);
 }
 
 } // namespace
@@ -62,7 +69,7 @@ Rect of(const QWidget *control)
     const std::optional<QRect> set = remembered(control);
     const QRect e = extraOf(control);
     const QRect px(control->x() - e.x(), control->y() - e.y(), control->width() - e.width(),
-                   control->height() - e.height());
+                   control->height() + control->property(kFitted).toInt() - e.height());
     auto field = [&set](int (QRect::*get)() const) {
         return set ? std::optional<int>(((*set).*get)()) : std::nullopt;
     };

@@ -39,6 +39,19 @@ struct Extra {
 };
 void setExtra(QWidget *control, const Extra &extra);
 
+// A control that takes some heights only (a list box: whole rows). Placed
+// in a height, it is given the one it takes within it; its twips read back
+// as placed.
+class FitsHeight
+{
+public:
+    // The height in pixels the control takes within `height` pixels.
+    virtual int fittedHeight(int height) const = 0;
+
+protected:
+    ~FitsHeight() = default;
+};
+
 // Places a child control at Left, Top, Width, Height twips.
 void place(QWidget *control, int left, int top, int width, int height);
 Rect of(const QWidget *control);

@@ -20,7 +20,7 @@ Bilderramen::Bilderramen(Forms &forms)
     setFixedBorder(false);
     setKeyPreview(true);
     setCentredOnFirstShow(true);
-    setTitleBarClearOnFirstShow(true); // the image store above it stays on top
+    setClearOfOthersOnFirstShow(true); // the image store stays on top: it would hide the viewer's buttons
     setCaption(QStringLiteral("Orginal Bilder Grösse"));
     setColours(this, QColor(192, 192, 192));
     setFont(condensedSansSerif());

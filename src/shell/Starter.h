@@ -101,6 +101,7 @@ protected:
     void Form_Unload(int &cancel) override;
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void build();

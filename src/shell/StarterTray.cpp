@@ -2,6 +2,7 @@
 
 #include "Starter.h"
 
+#include "forms/Modulevordergrund.h"
 #include "forms/forms.h"
 #include "forms/twips.h"
 #include "forms/vbnum.h"
@@ -212,7 +213,19 @@ void Starter::showRestored()
     // A window minimized before it went to the tray would come back as a
     // task-bar button only.
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Called forward, it shows above the stores, which stay in the
+    // always-on-top band: it is in the band while it is the active window.
+    Modulevordergrund::SetTopmost(hWnd(), true);
     Show();
+}
+
+void Starter::changeEvent(QEvent *event)
+{
+    Form::changeEvent(event);
+    // Active, above the stores as a window the user turns to is above the
+    // rest; beneath them again once another window has the keyboard.
+    if (event->type() == QEvent::ActivationChange)
+        Modulevordergrund::SetTopmost(hWnd(), isActiveWindow());
 }
 
 void Starter::mnExit_Click()

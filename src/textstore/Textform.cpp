@@ -300,12 +300,21 @@ void Textform::followClientArea()
     const int dx = width() - twips::toPixelsX(Width() - 90);
     const int dy = height() - twips::toPixelsY(Height() - 330);
     const bool small = Check2->Value() != 0;
-    // The bottom row is the client area's lower edge only at the large layout's full height.
-    const int rowDy = !small && Height() == 3675 ? dy : 0;
+    // The bottom row stands at the lower edge of the large layout's full
+    // height at every height of that layout: the window shortens when the
+    // list loses the focus, which a press on one of the row's buttons takes,
+    // and a button moved away under the pointer would miss the release.
+    const int rowDy = small ? 0 : dy;
+    // Text2 takes the height beyond the design's where it is the lowest box
+    // in sight: above the large layout's bottom row at its full height, and
+    // under the small layout's icon bar when a pick opened the window (in
+    // the middle layout it is a thin line). Else the small layout's icon bar
+    // fills the client area, and no more than that: it never covers Text2.
+    const bool text2Lowest = Height() == (small ? 1950 : 3675);
     twips::setExtra(Text1, {0, 0, dx, 0});
-    twips::setExtra(Frame1, {0, 0, small ? dx : 0, small ? dy : 0});
+    twips::setExtra(Frame1, {0, 0, small ? dx : 0, small && !text2Lowest ? dy : 0});
     twips::setExtra(List1[0], {0, 0, small ? 0 : dx, 0});
-    twips::setExtra(Text2, {0, 0, small ? 0 : dx, rowDy});
+    twips::setExtra(Text2, {0, 0, dx, text2Lowest ? dy : 0});
     for (QWidget *c : {static_cast<QWidget *>(Command5), static_cast<QWidget *>(Command6), static_cast<QWidget *>(Command4)})
         twips::setExtra(c, {0, rowDy, 0, 0});
     twips::setExtra(Command11, {small ? 0 : dx, rowDy, 0, 0});

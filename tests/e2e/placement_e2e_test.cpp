@@ -3,6 +3,7 @@
 // All positions are the X server's, in device pixels.
 
 #include "realdesktop.h"
+#include "program.h"
 #include "x11.h"
 
 #include "imagestore/Bilderramen.h"
@@ -118,25 +119,33 @@ TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
 }
 
 // The viewer opens centred unless the always-on-top image store would cover
-// its title bar: then nearby, its title bar free to drag and on the screen.
-TEST_F(PlacementE2E, TheViewerOpensWithItsTitleBarClearOfTheImageStore)
+// some of it: then nearby, clear of the store where the screen has room for
+// it, else with its title bar clear to drag it by, and on the screen.
+TEST_F(PlacementE2E, TheViewerOpensClearOfTheImageStore)
 {
     Formbilder &f = desktop->forms->get<Formbilder>();
     show(f);
     const double dpr = f.devicePixelRatioF();
     const QMargins frame = f.frameDevicePx();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    // The store across the place of the centred viewer's title bar.
-    const int top = qRound(area.center().y() * dpr - (5460 / 15.0 * dpr + frame.top() + frame.bottom()) / 2) - 60;
+    const QRect screen(area.topLeft() * dpr, area.size() * dpr);
+    // The store across the middle of the centred viewer.
+    const int top = qRound(area.center().y() * dpr) - 60;
     f.move(QPoint(10, qRound(top / dpr)));
     ASSERT_TRUE(x11::waitUntil([&] { return std::abs(client(f).y() - frame.top() - top) <= 2; }));
+    const QRect store = client(f).marginsAdded(frame);
     f.Command22_Click();
     Bilderramen &v = desktop->forms->get<Bilderramen>();
     show(v);
-    const QRect c = client(v);
-    const QRect bar(c.x(), c.y() - v.frameDevicePx().top(), c.width(), v.frameDevicePx().top());
-    EXPECT_FALSE(bar.intersects(client(f).marginsAdded(frame))) << testing::PrintToString(bar);
-    EXPECT_TRUE(QRect(area.topLeft() * dpr, area.size() * dpr).adjusted(-1, -1, 1, 1).contains(bar));
+    const QRect viewer = client(v).marginsAdded(v.frameDevicePx());
+    const QRect bar(viewer.topLeft(), QSize(viewer.width(), v.frameDevicePx().top()));
+    const bool room = store.top() - screen.top() >= viewer.height() || screen.bottom() - store.bottom() >= viewer.height()
+                      || store.left() - screen.left() >= viewer.width() || screen.right() - store.right() >= viewer.width();
+    if (room) {
+        EXPECT_FALSE(viewer.adjusted(1, 1, -1, -1).intersects(store)) << testing::PrintToString(viewer);
+    }
+    EXPECT_FALSE(bar.intersects(store)) << testing::PrintToString(bar);
+    EXPECT_TRUE(screen.adjusted(-1, -1, 1, 1).contains(bar));
 }
 
 // The text store's controls fill its client area whatever the frame: in the
@@ -148,7 +157,7 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
     Textform &t = desktop->forms->get<Textform>();
     show(t);
     const double dpr = t.devicePixelRatioF();
-    auto seen = [&] {
+    auto seen = [&](const QString &name) {
         x11::waitUntil([] { return false; }, 300);
         const QRect c = client(t);
         const QImage img = QImage::fromData(
@@ -156,18 +165,43 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
                                                 QStringLiteral("%1x%2+%3+%4").arg(c.width()).arg(c.height()).arg(c.x()).arg(c.y()),
                                                 QStringLiteral("ppm:-")}), "PPM");
         if (const QString dir = qEnvironmentVariable("MERKOLO_SCREENSHOT_DIR"); !dir.isEmpty())
-            img.save(dir + QStringLiteral("/textspeicher-%1-%2.png").arg(t.Check2->Value() ? "klein" : "gross").arg(dpr));
+            img.save(dir + QStringLiteral("/textspeicher-%1-%2.png").arg(name).arg(dpr));
         return img.convertToFormat(QImage::Format_RGB32);
     };
-    QImage img = seen();
+    // A list box shows whole rows only.
+    auto wholeRows = [&] {
+        const QWidget *v = t.List1[0]->viewport();
+        const QModelIndex last = t.List1[0]->indexAt(QPoint(2, v->height() - 1));
+        return last.isValid() && v->rect().contains(t.List1[0]->visualRect(last));
+    };
+    for (int i = 0; i < 9; ++i)
+        t.List1[0]->AddItem(QStringLiteral("Eintrag %1").arg(i));
+    QImage img = seen(QStringLiteral("klein"));
+    EXPECT_TRUE(wholeRows());
     int bare = 0;
     for (int y = 0; y < img.height(); ++y)
         bare += img.pixel(img.width() - 1, y) == qRgb(0, 192, 192);
     for (int x = 0; x < img.width(); ++x)
         bare += img.pixel(x, img.height() - 1) == qRgb(64, 64, 64);
     EXPECT_EQ(bare, 0) << "pixels of the boxes at the small layout's edges";
+    // An entry picked, the window opens to Text2 beneath the icon bar: all
+    // of it in sight, and no more white under it than the design's margin.
+    t.List1[0]->setListIndex(0);
+    ASSERT_EQ(t.Height(), 1950);
+    img = seen(QStringLiteral("klein-gewaehlt"));
+    const int inText2 = qRound((t.Text2->x() + t.Text2->width() * 3 / 4) * dpr);
+    const int edge = static_cast<int>(std::ceil(2 * dpr));
+    int covered = 0;
+    for (int y = qRound(t.Text2->y() * dpr) + edge; y < qRound((t.Text2->y() + t.Text2->height()) * dpr) - edge; ++y)
+        covered += img.pixel(inText2, y) != qRgb(64, 64, 64);
+    EXPECT_EQ(covered, 0) << "rows of Text2 under the icon bar";
+    int white = 0;
+    while (white < img.height() && img.pixel(inText2, img.height() - 1 - white) == qRgb(255, 255, 255))
+        ++white;
+    EXPECT_LE(white, std::ceil(3 * dpr) + 1) << "white rows under Text2";
     t.Picture3_Click();
-    img = seen();
+    img = seen(QStringLiteral("gross"));
+    EXPECT_TRUE(wholeRows());
     const int right = img.width() - 1 - static_cast<int>(std::ceil(dpr));
     for (QWidget *box : {static_cast<QWidget *>(t.Text1), static_cast<QWidget *>(t.List1[0]), static_cast<QWidget *>(t.Text2)})
         EXPECT_NE(img.pixel(right, qRound((box->y() + box->height() / 2) * dpr)), qRgb(255, 255, 255)) << box->y();
@@ -176,4 +210,32 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
     while (band < img.height() && img.pixel(column, img.height() - 1 - band) == qRgb(255, 255, 255))
         ++band;
     EXPECT_LE(band, std::ceil(3 * dpr) + 1) << "white rows under the bottom row";
+}
+
+// A click on the large layout's bottom row counts wherever on a button it
+// lands, also while the list has the focus: the press takes the focus from
+// the list, which shortens the window, and nothing moves until the release.
+TEST_F(PlacementE2E, TheBottomRowTakesAClickAnywhereOnItsButtonsAfterAPick)
+{
+    Textform &t = desktop->forms->get<Textform>();
+    t.List1[0]->AddItem(QStringLiteral("gewählt"));
+    const struct {
+        QPushButton *button;
+        bool lower;
+    } rows[] = {{t.Command5, false}, {t.Command5, true}, {t.Command4, false}, {t.Command4, true}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(&r - rows);
+        t.Picture3_Click();
+        show(t);
+        t.List1[0]->setListIndex(-1);
+        const QRect entry = t.List1[0]->visualRect(t.List1[0]->model()->index(0, 0));
+        e2e::click(device(t.List1[0]->viewport(), entry.center()));
+        ASSERT_TRUE(x11::waitUntil([&] { return t.List1[0]->hasFocus() && t.Height() == 3675; }));
+        const size_t boxes = desktop->messages.calls.size();
+        const QRect b = r.button->rect();
+        e2e::click(device(r.button, QPoint(b.center().x(), r.lower ? b.bottom() - 1 : 1)));
+        EXPECT_TRUE(x11::waitUntil([&] {
+            return r.button == t.Command5 ? desktop->messages.calls.size() > boxes : t.Check2->Value() == 1;
+        }));
+    }
 }

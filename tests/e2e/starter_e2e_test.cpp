@@ -102,22 +102,32 @@ TEST_F(StarterE2E, ADoubleClickOnTheIconBringsTheSelectorBackWhereItWas)
     // Out of the task list, as the window manager sees it; back in once the icon was touched.
     EXPECT_TRUE(e2e::windowState(kTextStore).value_or(QString()).contains("_NET_WM_STATE_SKIP_TASKBAR"));
 
-    e2e::click(icon.center(), 1, 2);
     std::optional<QRect> after;
-    // Back, with the menu bar above the unchanged client area.
-    ASSERT_TRUE(x11::waitUntil([&] {
-        after = e2e::visibleWindow(kSelector);
-        return after && after->height() > before.height();
-    }, 10000));
-    EXPECT_EQ(after->topLeft(), before.topLeft());
-    EXPECT_EQ(after->width(), before.width());
-    EXPECT_TRUE(x11::waitUntil([&] {
-        return !e2e::windowState(kTextStore).value_or(QString()).contains("SKIP_TASKBAR")
-               && !e2e::windowState(kSelector).value_or(QString()).contains("SKIP_TASKBAR");
-    }));
+    int bar = 0;
+    for (int button : {1, 3}) {
+        SCOPED_TRACE(button);
+        e2e::click(icon.center(), button, 2);
+        // Back, with the menu bar above the unchanged client area.
+        ASSERT_TRUE(x11::waitUntil([&] {
+            after = e2e::visibleWindow(kSelector);
+            return after && after->height() > before.height();
+        }, 10000));
+        EXPECT_EQ(after->topLeft(), before.topLeft());
+        EXPECT_EQ(after->width(), before.width());
+        EXPECT_TRUE(x11::waitUntil([&] {
+            return !e2e::windowState(kTextStore).value_or(QString()).contains("SKIP_TASKBAR")
+                   && !e2e::windowState(kSelector).value_or(QString()).contains("SKIP_TASKBAR");
+        }));
+        // Neither click of the two opens the icon's menu.
+        EXPECT_FALSE(x11::waitUntil([] { return e2e::popUpMenu().has_value(); }, 1000));
+        bar = after->height() - before.height();
+        if (button == 1) { // "Icon rechts unten" sends it back
+            e2e::click(atTwips(after->adjusted(0, bar, 0, 0), 3960, 510, 1575, 255));
+            ASSERT_TRUE(x11::waitUntil([] { return !e2e::visibleWindow(kSelector); }, 10000));
+        }
+    }
 
     // "Exit" below the menu bar ends the program and takes the icon away.
-    const int bar = after->height() - before.height();
     e2e::click(atTwips(after->adjusted(0, bar, 0, 0), 5760, 510, 615, 255));
     ASSERT_TRUE(program.waitForEnd(15000).has_value());
     EXPECT_FALSE(e2e::trayIcon().has_value());

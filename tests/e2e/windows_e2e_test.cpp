@@ -5,6 +5,7 @@
 #include "realdesktop.h"
 #include "x11.h"
 
+#include "app/program.h"
 #include "imagestore/Formbilder.h"
 #include "platform/services/qtservices.h"
 #include "support/fakeservices.h"
@@ -13,6 +14,7 @@
 #include "textstore/Textform.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QClipboard>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,6 +130,39 @@ TEST_F(WindowsE2E, VordergrundChangesTheBandInPlace)
     f.Unload(vbFormControlMenu);
     EXPECT_TRUE(desktop->messages.texts().contains(
         QStringLiteral("Möchten Sie die geänderten Optionen (Bilder-Merkolo) speichern ?")));
+}
+
+// Brought forward (a second start, the icon's double click), the selector
+// shows above the always-on-top stores that cover its place, in their band
+// while it is the active window; once another window is, beneath them again.
+TEST_F(WindowsE2E, TheSelectorBroughtForwardShowsAboveTheStores)
+{
+    Starter &s = desktop->forms->get<Starter>();
+    s.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+    Formbilder &f = desktop->forms->get<Formbilder>();
+    f.Show();
+    ASSERT_TRUE(x11::waitUntil([&] { return hasState(f, "_NET_WM_STATE_ABOVE"); }));
+    f.move(s.pos() - QPoint(40, 20));
+    s.Hide();
+    auto stacking = [] {
+        return QString::fromLatin1(x11::run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")}));
+    };
+    auto above = [&](const QWidget &upper, const QWidget &lower) {
+        const QString order = stacking(); // from the bottom up
+        const auto at = [&](const QWidget &w) { return order.indexOf(QStringLiteral("0x%1").arg(idOf(w), 0, 16)); };
+        return at(lower) >= 0 && at(upper) > at(lower);
+    };
+    ASSERT_TRUE(x11::waitUntil([&] { return !s.isVisible() && stacking().count(QLatin1Char(',')) >= 1; }));
+    program::bringForward(*desktop->forms);
+    EXPECT_TRUE(x11::waitUntil([&] { return s.isVisible() && s.isActiveWindow() && above(s, f); }));
+    // The user turns to the store (the window manager may take a request or two).
+    ASSERT_TRUE(x11::waitUntil([&] {
+        if (!f.isActiveWindow())
+            f.activateWindow();
+        return f.isActiveWindow();
+    }));
+    EXPECT_TRUE(x11::waitUntil([&] { return !hasState(s, "_NET_WM_STATE_ABOVE") && above(f, s); }));
 }
 
 // A question of the always-on-top text store opens above it, over it, and
@@ -291,4 +326,37 @@ TEST_F(WindowsE2E, TheTrayHostIsFollowedByItsAnnouncements)
     xcb_flush(c);
     EXPECT_TRUE(x11::waitUntil([&] { return seen == std::vector<bool>{true, false}; }, 2000));
     xcb_disconnect(c);
+}
+
+// The icon docks in a square slot as high as the host's, all of it the
+// picture, at any scale: the host counts the screen's pixels.
+TEST_F(WindowsE2E, TheTrayIconFillsASquareSlot)
+{
+    QtTray tray;
+    ASSERT_TRUE(tray.hostAvailable());
+    QPixmap picture(64, 64);
+    picture.fill(Qt::red);
+    tray.setIcon(1, QIcon(picture), QStringLiteral("Merkolo"));
+    QWidget *icon = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        icon = w->objectName() == QLatin1String("QSystemTrayIconSys") ? w : icon;
+    ASSERT_NE(icon, nullptr);
+    const int screenHeight = QGuiApplication::primaryScreen()->geometry().height() * icon->devicePixelRatioF();
+    QRect slot;
+    ASSERT_TRUE(x11::waitUntil([&] {
+        slot = client(idOf(*icon));
+        return slot.top() > screenHeight / 2 && slot.height() > 0;
+    }));
+    // Within a pixel: at a fractional scale the toolkit's pixels come to no whole number of the screen's.
+    EXPECT_TRUE(x11::waitUntil([&] { return std::abs((slot = client(idOf(*icon))).width() - slot.height()) <= 1; }))
+        << slot.width() << " x " << slot.height();
+    const QImage seen = QImage::fromData(
+        x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                                            QStringLiteral("%1x%2+%3+%4").arg(slot.width()).arg(slot.height()).arg(slot.x()).arg(slot.y()),
+                                            QStringLiteral("ppm:-")}), "PPM");
+    int other = 0;
+    for (int y = 0; y < seen.height(); ++y)
+        for (int x = 0; x < seen.width(); ++x)
+            other += seen.pixel(x, y) != qRgb(255, 0, 0);
+    EXPECT_LE(other, 2 * (seen.width() + seen.height())) << "pixels of the slot beside the picture";
 }

@@ -12,6 +12,7 @@
 #include "imagestore/Formbilder.h"
 #include "shell/Starter.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
@@ -243,6 +244,40 @@ TEST_F(ImageStore, PicturesArrivingWhileTheWrapMessageIsOpenWaitForTheAnswer)
     }
     EXPECT_EQ(f.Text1->Text(), QStringLiteral("3"));
     EXPECT_EQ(selected(), 3);
+}
+
+// While the wrap message is open the store's controls act on nothing, also
+// when pressed or toggled through the accessibility interface: no second box.
+TEST_F(ImageStore, WhileAMessageIsOpenTheAccessibilityInterfacePressesNothing)
+{
+    Formbilder &f = store();
+    f.Show();
+    copy(numbered(1));
+    f.Option1_Click(9);
+    f.Command17_Click(); // a picture in slot 9: "Speichern" would save it and say so
+    const struct {
+        QAbstractButton *control;
+        QString action;
+    } rows[] = {{f.Command5, QAccessibleActionInterface::pressAction()},
+                {f.Command12, QAccessibleActionInterface::pressAction()},
+                {f.Check4, QAccessibleActionInterface::toggleAction()}};
+    d.messages.whileOpen = [&](const QString &) {
+        d.messages.whileOpen = nullptr;
+        for (const auto &r : rows) {
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(r.control);
+            ASSERT_TRUE(a && a->actionInterface());
+            a->actionInterface()->doAction(r.action);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !r.control->isDown(); })) << &r - rows;
+        }
+    };
+    f.Command12_Click();
+    EXPECT_EQ(messages(), QStringList({kWrapMessage}));
+    EXPECT_EQ(f.Check4->Value(), 0);
+    // Answered, the box lets the same press through, by the caption's name.
+    QAccessibleInterface *autoMaus = QAccessible::queryAccessibleInterface(f.Check4);
+    EXPECT_EQ(autoMaus->text(QAccessible::Name), QStringLiteral("Auto-Maus"));
+    autoMaus->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.Check4->Value() == 1; }));
 }
 
 TEST_F(ImageStore, ArrowsAndSlotButtonsMoveTheCurrentSlot)

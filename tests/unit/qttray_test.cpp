@@ -7,6 +7,8 @@
 #include "support/logcapture.h"
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
 #include <QMessageBox>
 
 #include <gtest/gtest.h>
@@ -66,4 +68,51 @@ TEST(QtTray, WithoutANotificationAreaANoticeGetsAWindowOfItsOwn)
               QStringList({QStringLiteral("no notification area yet"),
                            QStringLiteral("no icon in a notification area: the notice goes into a window of its own")}));
     delete shown;
+}
+
+// The icon's own window: a click is reported once it cannot become a double
+// click, so that a right double-click brings the selector and opens no menu.
+// A middle press at the end shows what was still held back.
+TEST(QtTray, AClickIsReportedOnlyOnceItIsNoDoubleClick)
+{
+    using T = QEvent::Type;
+    const auto R = Qt::RightButton;
+    const auto L = Qt::LeftButton;
+    const auto M = Qt::MiddleButton;
+    const struct {
+        std::vector<std::pair<T, Qt::MouseButton>> events;
+        std::vector<int> messages;
+    } rows[] = {
+        {{{T::MouseButtonPress, R}, {T::MouseButtonRelease, R}}, {WM_RBUTTONDOWN, WM_RBUTTONUP}}, // after the interval
+        {{{T::MouseButtonPress, R}, {T::MouseButtonRelease, R}, {T::MouseButtonPress, R}, {T::MouseButtonDblClick, R},
+          {T::MouseButtonRelease, R}, {T::MouseButtonPress, M}},
+         {WM_RBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONDBLCLK, WM_MBUTTONDOWN}},
+        {{{T::MouseButtonPress, L}, {T::MouseButtonRelease, L}, {T::MouseButtonPress, L}, {T::MouseButtonDblClick, L},
+          {T::MouseButtonRelease, L}, {T::MouseButtonPress, M}},
+         {WM_LBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_MBUTTONDOWN}},
+        // Two clicks the toolkit made no double-click of (too far apart): two clicks.
+        {{{T::MouseButtonPress, R}, {T::MouseButtonRelease, R}, {T::MouseButtonPress, R}, {T::MouseButtonRelease, R},
+          {T::MouseButtonPress, M}},
+         {WM_RBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONUP, WM_MBUTTONDOWN}},
+        // A click of another button in between is no double-click either.
+        {{{T::MouseButtonPress, L}, {T::MouseButtonRelease, L}, {T::MouseButtonPress, R}},
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN}},
+    };
+    for (const auto &r : rows) {
+        QWidget iconWindow; // what an XEmbed host holds
+        iconWindow.setObjectName(QStringLiteral("QSystemTrayIconSys"));
+        QtTray tray;
+        QPixmap picture(16, 16);
+        picture.fill(Qt::blue);
+        tray.setIcon(1, QIcon(picture), QStringLiteral("Merkolo"));
+        std::vector<int> got;
+        QObject::connect(&tray, &TrayService::mouseMessage, [&got](int, int m) { got.push_back(m); });
+        for (const auto &[type, button] : r.events) {
+            QMouseEvent e(type, QPointF(5, 5), QPointF(5, 5), button,
+                          type == T::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+            QCoreApplication::sendEvent(&iconWindow, &e);
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() >= r.messages.size(); }, QApplication::doubleClickInterval() * 3));
+        EXPECT_EQ(got, r.messages) << &r - rows;
+    }
 }

@@ -13,7 +13,10 @@
 #include <QMouseEvent>
 
 QtTray::QtTray()
+    : m_held(new QTimer(this))
 {
+    m_held->setSingleShot(true);
+    connect(m_held, &QTimer::timeout, this, &QtTray::releaseHeld);
     // The host (the panel holding the icons) may start, stop or restart at
     // any time; on X11 it says so with events, so nothing needs polling.
     if (X11TrayHost::available()) {
@@ -66,12 +69,20 @@ void QtTray::followIconWindow(int id)
     // sees each press and release. The toolkit's activations would report
     // a right click at its press, opening the menu under the held button,
     // whose release then lands in the open menu; the shell reports the
-    // click at its release (WM_RBUTTONUP), and so does this.
+    // click at its release (WM_RBUTTONUP), and so does this, once the
+    // release cannot be the first half of a double-click.
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w->objectName() != QLatin1String("QSystemTrayIconSys") || m_iconWindows.count(w))
             continue;
         m_iconWindows[w] = id;
         w->installEventFilter(this);
+        // The toolkit asks the host for the usual 22 x 22 in its own pixels,
+        // which a scale factor makes larger than the host's slot, and the host
+        // gives a slot that wide with the picture at one end. The host
+        // counts the screen's pixels; the picture fills what it is given.
+        const QSize usual = QSize(22, 22) / w->devicePixelRatioF();
+        w->setMinimumSize(usual);
+        w->resize(usual);
         connect(w, &QObject::destroyed, this, [this, w] { m_iconWindows.erase(w); });
     }
 }
@@ -83,12 +94,40 @@ bool QtTray::eventFilter(QObject *watched, QEvent *event)
     if (it == m_iconWindows.end()
         || (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonRelease && t != QEvent::MouseButtonDblClick))
         return false;
-    const int message = mouseMessageOf(t, static_cast<QMouseEvent *>(event)->button());
-    if (message) {
-        QMetaObject::invokeMethod(
-            this, [this, id = it->second, message] { emit mouseMessage(id, message); }, Qt::QueuedConnection);
+    const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+    const int message = mouseMessageOf(t, button);
+    if (!message)
+        return true;
+    const bool sameButtonHeld = m_held->isActive() && m_heldButton == button;
+    if (t == QEvent::MouseButtonDblClick && sameButtonHeld)
+        m_held->stop(); // the first of the two clicks was no click
+    else if (m_held->isActive() && !(t == QEvent::MouseButtonPress && sameButtonHeld))
+        releaseHeld(); // a click before this one, of this button or another
+    if (t == QEvent::MouseButtonDblClick) {
+        m_doubleClicked |= button;
+        report(it->second, message);
+    } else if (t == QEvent::MouseButtonRelease && m_doubleClicked.testFlag(button)) {
+        m_doubleClicked &= ~button;
+    } else if (t == QEvent::MouseButtonRelease) {
+        m_heldId = it->second;
+        m_heldMessage = message;
+        m_heldButton = button;
+        m_held->start(QApplication::doubleClickInterval());
+    } else {
+        report(it->second, message);
     }
     return true; // not a second time as the toolkit's activation
+}
+
+void QtTray::report(int id, int message)
+{
+    QMetaObject::invokeMethod(this, [this, id, message] { emit mouseMessage(id, message); }, Qt::QueuedConnection);
+}
+
+void QtTray::releaseHeld()
+{
+    m_held->stop();
+    report(m_heldId, m_heldMessage);
 }
 
 bool QtTray::setIcon(int id, const QIcon &icon, const QString &tip)

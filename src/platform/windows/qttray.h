@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <map>
 
@@ -43,9 +44,21 @@ protected:
 private:
     void hostChanged(bool present);
     void followIconWindow(int id);
+    // Reports a button's message on `id` from the event loop.
+    void report(int id, int message);
+    // Reports the release held back, if any.
+    void releaseHeld();
 
     std::map<int, QSystemTrayIcon *> m_icons;
     // The icons' own windows in an XEmbed host, with the icon each shows.
     std::map<QObject *, int> m_iconWindows;
     bool m_taskVisible = true;
+    // A release waits the double-click interval before it is reported: a
+    // second press within it makes the two clicks one double-click, and the
+    // click it would have been (a right click opens the menu) never happens.
+    QTimer *m_held = nullptr;
+    int m_heldId = 0;
+    int m_heldMessage = 0;
+    Qt::MouseButton m_heldButton = Qt::NoButton;
+    Qt::MouseButtons m_doubleClicked; // whose next release ends a double-click: no click of its own
 };
