@@ -1,7 +1,7 @@
 #include "forms/accessiblebutton.h"
 
 #include "forms/form.h"
-#include "platform/services.h"
+#include "platform/services/services.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
