@@ -164,7 +164,8 @@ TEST(MessageBoxE2E, AHundredBoxesInARowOpenAboveTheirOwnerAndTakeReturnAfterACli
             clickOn(row.button);
         } else {
             xdotool({QStringLiteral("windowactivate"), QString::number(other.w)});
-            x11::waitUntil([&] { return other.focus() == other.w && !QApplication::activeWindow(); });
+            ASSERT_TRUE(x11::waitUntil([&] { return other.focus() == other.w && !QApplication::activeWindow(); }))
+                << "box " << i << ": the other program has the keyboard";
             QTimer::singleShot(0, [&] { store.Text1->setText(QString::fromLatin1(row.before)); });
         }
         ASSERT_TRUE(x11::waitUntil([&] { return boxes == i + 1 && !openMessageBox(); }, 20000)) << "box " << i;
