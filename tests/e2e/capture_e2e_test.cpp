@@ -105,7 +105,7 @@ TEST_F(CaptureE2E, TwoHundredTextsBackToBackNoneLost)
         sent << QStringLiteral("Eintrag %1").arg(i);
         const int announced = desktop->bridge->delivered();
         x11::setClipboardText(sent.back());
-        x11::waitUntil([&] { return desktop->bridge->delivered() > announced; }, 2000);
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > announced; }, 2000)) << i;
     }
     EXPECT_TRUE(waitForCount(200, 20000));
     EXPECT_EQ(entries(), sent);
@@ -270,7 +270,7 @@ TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
         owner.kill();
         owner.waitForFinished(2000);
         // Its end empties the clipboard or brings the content back before the next owner comes.
-        x11::waitUntil([&] { return back || desktop->bridge->delivered() > delivered; }, 2000);
+        EXPECT_TRUE(x11::waitUntil([&] { return back || desktop->bridge->delivered() > delivered; }, 2000)) << r.what;
     }
 }
 

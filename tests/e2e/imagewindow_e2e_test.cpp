@@ -114,9 +114,9 @@ protected:
         Formbilder &f = store();
         f.Show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
-        x11::waitUntil([&] { return !f.windowHandle()->frameMargins().isNull(); });
+        EXPECT_TRUE(x11::waitUntil([&] { return !f.windowHandle()->frameMargins().isNull(); })) << "framed";
         f.move(20, 30);
-        x11::waitUntil([&] { return f.frameGeometry().topLeft() == QPoint(20, 30); });
+        EXPECT_TRUE(x11::waitUntil([&] { return f.frameGeometry().topLeft() == QPoint(20, 30); })) << "moved";
         QTest::qWait(200);
         return f;
     }

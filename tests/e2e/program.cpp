@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 namespace e2e {
 
 namespace {
@@ -64,7 +66,7 @@ Program::Program(const QString &binary, const QProcessEnvironment &environment, 
     m_process.setWorkingDirectory(workingDirectory);
     m_process.setProcessChannelMode(QProcess::ForwardedChannels);
     m_process.start(binary, {});
-    m_process.waitForStarted(10000);
+    EXPECT_TRUE(m_process.waitForStarted(10000)) << binary.toStdString() << " started";
 }
 
 Program::~Program()

@@ -174,14 +174,14 @@ TEST_F(WindowsE2E, AMessageBoxOpensAboveTheWindowThatAskedAndTakesAClick)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&t));
     ASSERT_TRUE(x11::waitUntil([&] { return hasState(t, "_NET_WM_STATE_ABOVE"); }));
     t.activateWindow();
-    x11::waitUntil([&] { return QApplication::activeWindow() == &t; });
+    ASSERT_TRUE(x11::waitUntil([&] { return QApplication::activeWindow() == &t; }));
 
     QtMessageBox real;
     QString parentTitle;
-    bool above = false;
+    bool above = false, framed = false;
     QTimer::singleShot(0, [&] {
         QMessageBox *box = nullptr;
-        x11::waitUntil([&] {
+        framed = x11::waitUntil([&] {
             box = openMessageBox();
             return box && box->isVisible() && x11::run(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(idOf(*box)), QStringLiteral("_NET_FRAME_EXTENTS")}).contains("=");
         });
@@ -208,6 +208,7 @@ TEST_F(WindowsE2E, AMessageBoxOpensAboveTheWindowThatAskedAndTakesAClick)
     });
     const int answer = real.show(QStringLiteral("Möchten Sie die geänderten Optionen (Merkolo-Text) speichern ?"),
                                  vbYesNo, QStringLiteral("Warnung"));
+    EXPECT_TRUE(framed) << "the window manager framed the box";
     EXPECT_EQ(parentTitle, t.windowTitle());
     EXPECT_TRUE(above);
     EXPECT_EQ(answer, vbYes) << "the click on Ja reached the box";

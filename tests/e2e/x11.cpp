@@ -112,6 +112,59 @@ void stopClipboardOwners()
     owners().clear();
 }
 
+OwnDesktop::OwnDesktop(const QString &manager, const QStringList &args)
+    : m_server(std::make_unique<QProcess>()), m_manager(std::make_unique<QProcess>())
+{
+    // Xvfb writes the number of the free display it took once it listens.
+    m_server->setStandardErrorFile(QProcess::nullDevice());
+    m_server->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!waitUntil([&] { return m_server->canReadLine() || m_server->state() == QProcess::NotRunning; }, 10000)
+        || !m_server->canReadLine()) {
+        m_problem = QStringLiteral("Xvfb did not start");
+        return;
+    }
+    const QString display = QLatin1Char(':') + QString::fromLatin1(m_server->readLine().trimmed());
+    const auto answers = [&](const QString &program, const QStringList &args) {
+        int status = -1;
+        const QByteArray said = run(program, QStringList{QStringLiteral("-display"), display} + args, {}, 2000, &status);
+        return status == 0 && said.contains(args.isEmpty() ? "name of display" : "window id");
+    };
+    if (!waitUntil([&] { return answers(QStringLiteral("xdpyinfo"), {}); }, 10000)) {
+        m_problem = QStringLiteral("Xvfb on %1 takes no clients").arg(display);
+        return;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    m_manager->setProcessEnvironment(env);
+    m_manager->setProcessChannelMode(QProcess::MergedChannels);
+    m_manager->start(manager, args);
+    // It manages the display once it has put its check window on the root.
+    const QStringList check{QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
+    if (!waitUntil([&] { return m_manager->state() == QProcess::NotRunning || answers(QStringLiteral("xprop"), check); }, 10000)
+        || m_manager->state() == QProcess::NotRunning) {
+        m_problem = QStringLiteral("%1 did not start on %2 (exit status %3): ").arg(manager, display).arg(m_manager->exitCode())
+                    + QString::fromLocal8Bit(m_manager->readAll());
+        return;
+    }
+    m_display = display;
+}
+
+OwnDesktop::~OwnDesktop()
+{
+    // Asked to end first, so that the server takes its socket and lock file along.
+    for (QProcess *p : {m_manager.get(), m_server.get()}) {
+        if (p->state() != QProcess::NotRunning) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+        }
+    }
+}
+
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     QElapsedTimer t;

@@ -8,6 +8,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class QProcess;
 
 namespace x11 {
 
@@ -31,5 +34,21 @@ void stopClipboardOwners();
 
 // Processes events until `done` is true or timeoutMs passes; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
+
+// An X display of the test's own: Xvfb on a display it picks itself, and a
+// window manager on it, both ended by their process ids when it goes.
+class OwnDesktop
+{
+public:
+    OwnDesktop(const QString &manager, const QStringList &args);
+    ~OwnDesktop();
+    // DISPLAY for programs on it; empty when it did not start (problem() says why).
+    QString display() const { return m_display; }
+    QString problem() const { return m_problem; }
+
+private:
+    std::unique_ptr<QProcess> m_server, m_manager;
+    QString m_display, m_problem;
+};
 
 } // namespace x11

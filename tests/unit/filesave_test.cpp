@@ -1,5 +1,6 @@
 // Whole-or-nothing file writes; every failed one is logged with its path and reason.
 
+#include "platform/files/filereason.h"
 #include "platform/files/filesave.h"
 #include "support/files.h"
 #include "support/logcapture.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <grp.h>
 #include <pwd.h>
@@ -98,31 +100,76 @@ TEST(FileSave, ALinkAtTheFilesNameIsNeverWrittenThrough)
     EXPECT_EQ(fileContents(dir.filePath(QStringLiteral("ziel"))), QByteArray("Ziel"));
 }
 
+// The reason a failed write gives, word for word, from what stands where
+// the file or its folder belongs and the failed call's error.
+TEST(FileSave, EachFailedWriteSaysWhyInGermanWords)
+{
+    QTemporaryDir dir;
+    const QString d = dir.path(), kept = QStringLiteral(" Eine ältere Datei gleichen Namens bleibt unverändert.");
+    QDir(d).mkdir(QStringLiteral("frei"));
+    writeFile(d + QStringLiteral("/datei"), "x");
+    QFile::link(d + QStringLiteral("/nirgends"), d + QStringLiteral("/lose")); // dangling
+    const struct {
+        const char *path;
+        int error;
+        QString reason;
+    } rows[] = {
+        {"/frei/a.txt", ENOSPC, QStringLiteral("Auf dem Datenträger ist kein Platz mehr.") + kept},
+        {"/frei/a.txt", EDQUOT, QStringLiteral("Auf dem Datenträger ist kein Platz mehr.") + kept},
+        {"/frei/a.txt", EROFS, QStringLiteral("Der Datenträger ist schreibgeschützt.") + kept},
+        {"/frei/a.txt", EACCES, QStringLiteral("Keine Schreibrechte im Ordner %1/frei.").arg(d) + kept},
+        {"/frei/a.txt", EIO, QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden (E/A).") + kept},
+        {"/lose/a.txt", 0, QStringLiteral("Der Ordner %1/lose fehlt und kann nicht angelegt werden.\n"
+                                          "An seiner Stelle liegt eine Datei.").arg(d)},
+        {"/datei/b/a.txt", 0, QStringLiteral("Der Ordner %1/datei/b fehlt und kann nicht angelegt werden.\n"
+                                             "Auf dem Weg dorthin liegt eine Datei: %1/datei").arg(d)},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(filereason::ofFile(d + QLatin1String(r.path), r.error, QStringLiteral("E/A")), r.reason) << r.path;
+    // A dangling link where the folder belongs is not followed to make a folder there.
+    QString error;
+    EXPECT_FALSE(filesave::writeWhole(d + QStringLiteral("/lose/a.txt"), QByteArray("x"), &error));
+    EXPECT_EQ(error, rows[5].reason);
+    EXPECT_FALSE(QFileInfo::exists(d + QStringLiteral("/nirgends")));
+}
+
 // As the user "nobody" in a child (the tests may run as the superuser, who
 // may write anywhere): a folder without the right to write is never worked
-// around by writing over the old file in place.
+// around by writing over the old file in place, and the reasons say so.
 TEST(FileSave, WithoutTheRightToWriteInTheFolderTheOldFileStaysWhole)
 {
     const passwd *nobody = getpwnam("nobody");
     const bool root = geteuid() == 0;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("zu/datei.txt"));
+    const QString path = dir.filePath(QStringLiteral("zu/datei.txt")), folder = QFileInfo(path).absolutePath();
     writeFile(path, "alt");
-    for (const QString &p : {dir.path(), QFileInfo(path).absolutePath(), path})
+    for (const QString &p : {dir.path(), folder, path})
         ASSERT_TRUE(!root || (nobody && ::chown(QFile::encodeName(p).constData(), nobody->pw_uid, nobody->pw_gid) == 0));
-    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0555);
+    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    int said[2];
+    ASSERT_EQ(pipe(said), 0);
     const pid_t child = fork();
     if (child == 0) {
         alarm(20);
+        if (root && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0))
+            _exit(3);
         QString error;
-        _exit(root && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0) ? 3
-              : filesave::writeWhole(path, QByteArray("neu"), &error)                                          ? 0
-              : error.startsWith(QStringLiteral("Keine Schreibrechte im Ordner "))                              ? 1
-                                                                                                                : 2);
+        const bool written = filesave::writeWhole(path, QByteArray("neu"), &error);
+        const QByteArray reasons = (QStringList{error, filereason::ofFolder(folder),
+                                                filereason::ofFolder(folder + QStringLiteral("/neu"))})
+                                       .join(QLatin1Char('|')).toUtf8();
+        _exit(write(said[1], reasons.constData(), size_t(reasons.size())) == reasons.size() && !written ? 1 : 2);
     }
+    ::close(said[1]);
+    QFile reasons;
+    ASSERT_TRUE(reasons.open(said[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    const QString told = QString::fromUtf8(reasons.readAll());
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_EQ(status, 1 << 8) << "1: refused for want of the right to write";
+    EXPECT_EQ(status, 1 << 8) << "1: refused";
+    EXPECT_EQ(told, QStringLiteral("Keine Schreibrechte im Ordner %1. Eine ältere Datei gleichen Namens bleibt "
+                                   "unverändert.|Keine Schreibrechte für diesen Ordner.|Keine Schreibrechte in %1")
+                        .arg(folder));
     EXPECT_EQ(fileContents(path), QByteArray("alt"));
-    ::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), 0755);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
 }

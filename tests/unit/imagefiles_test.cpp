@@ -100,12 +100,25 @@ TEST(BmpFile, EveryPictureFormatReadsBackPixelForPixel)
 
 // The header fields as the format defines them, and the files read by
 // another program (ImageMagick) to the same pixels: Qt's own reader forgives
-// a wrong pixel-data offset.
+// a wrong pixel-data offset. The resolution is the picture's own in pixels
+// a metre, across then down; one without a usable value says 96 dpi (3780).
 TEST(BmpFile, TheHeadersFollowTheFormatAndAnotherReaderSeesTheSamePixels)
 {
     QTemporaryDir dir;
-    for (const auto &[image, infoBytes] : {std::pair{noise(5, 3, QImage::Format_RGB32, 1), 40u},
-                                           std::pair{noise(6, 3, QImage::Format_ARGB32, 9, 0x80000000u), 124u}}) {
+    auto at = [](QImage image, int across, int down) {
+        image.setDotsPerMeterX(across);
+        image.setDotsPerMeterY(down);
+        return image;
+    };
+    const struct {
+        QImage image;
+        quint32 infoBytes;
+        std::string resolution; // biXPelsPerMeter, biYPelsPerMeter
+    } rows[] = {
+        {at(noise(5, 3, QImage::Format_RGB32, 1), 11811, 2835), 40u, "232e0000130b0000"},
+        {at(noise(6, 3, QImage::Format_ARGB32, 9, 0x80000000u), -1, -1), 124u, "c40e0000c40e0000"},
+    };
+    for (const auto &[image, infoBytes, resolution] : rows) {
         QByteArray b;
         QBuffer buf(&b);
         buf.open(QIODevice::WriteOnly);
@@ -114,6 +127,7 @@ TEST(BmpFile, TheHeadersFollowTheFormatAndAnotherReaderSeesTheSamePixels)
         // Pixel offset, header size, compression (3: bit masks), the pixels' size, then the masks and sRGB.
         EXPECT_EQ((QList<quint32>{u32(10), u32(14), u32(30), u32(34)}),
                   (QList<quint32>{14 + infoBytes, infoBytes, infoBytes / 124 * 3, quint32(b.size()) - 14 - infoBytes}));
+        EXPECT_EQ(b.mid(38, 8).toHex().toStdString(), resolution);
         if (infoBytes == 124) {
             EXPECT_EQ(b.mid(54, 20).toHex(), "0000ff0000ff0000ff000000000000ff42475273");
         }

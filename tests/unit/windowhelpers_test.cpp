@@ -16,13 +16,17 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+
+#include <signal.h>
 
 namespace {
 
@@ -217,27 +221,34 @@ TEST(ShellOpen, WhatCannotBeOpenedIsSaidInAMessageNamingIt)
     modMain::OpenHelp(f.hWnd());
     EXPECT_EQ(d.messages.texts().last(), failed + QStringLiteral("Es ist kein Programm eingerichtet, das es öffnet."));
 
-    // The desktop's own opener, a stand-in for xdg-open on the path that writes what it was asked to open.
+    // The desktop's own opener, a stand-in for xdg-open on the path that writes what it was asked to open
+    // and its process id. Once it has been waited for, what the program has to say about it is said.
     shell32::UseOpener({});
     QTemporaryDir bin;
     const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
     qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
     const QString asked = bin.filePath(QStringLiteral("asked")), opener = bin.filePath(QStringLiteral("xdg-open"));
+    const QString pid = bin.filePath(QStringLiteral("pid"));
+    auto ended = [&] {
+        const int p = fileContents(pid).trimmed().toInt();
+        return p > 0 && ::kill(p, 0) != 0 && errno == ESRCH;
+    };
     for (const int code : {0, 4}) {
         d.messages.calls.clear();
         QFile::remove(asked);
-        writeFile(opener, "#!/bin/sh\nsleep 0.2\nprintf %s \"$1\" >" + QFile::encodeName(asked) + "\nexit " + QByteArray::number(code));
+        QFile::remove(pid);
+        writeFile(opener, "#!/bin/sh\necho $$ >" + QFile::encodeName(pid) + "\nsleep 0.2\nprintf %s \"$1\" >"
+                              + QFile::encodeName(asked) + "\nexit " + QByteArray::number(code));
         QFile::setPermissions(opener, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         modMain::OpenHelp(f.hWnd());
         EXPECT_TRUE(d.messages.calls.empty()) << "nothing said while the opener runs";
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(asked), 5000);
-        QTest::qWait(code ? 0 : 300);
-        QTRY_COMPARE_WITH_TIMEOUT(d.messages.texts().size(), code ? 1 : 0, 5000);
+        ASSERT_TRUE(QTest::qWaitFor(ended, 5000)) << "the opener ran and ended, exit status " << code;
+        EXPECT_EQ(d.messages.texts().size(), code ? 1 : 0);
         EXPECT_EQ(fileContents(asked), QUrl::fromLocalFile(page).toEncoded());
     }
     EXPECT_EQ(d.messages.texts().value(0), failed + QStringLiteral("Das Programm, das es anzeigen sollte, ließ sich "
                                                                    "nicht starten oder ist mit einem Fehler beendet worden."));
-    qputenv("PATH", path);
 }
 
 TEST(ShellOpen, AnInstalledProgramFindsWhatTheCurrentDirectoryLacksInItsShareFolder)
