@@ -48,6 +48,9 @@ SingleInstance::~SingleInstance()
 QString SingleInstance::displayKey(const QString &display)
 {
     QString key = display.trimmed();
+    // "unix" names the local socket, as no host at all does: one X server.
+    if (key.startsWith(QLatin1String("unix:")))
+        key.remove(0, 4);
     // The screen number after the display number names the same display.
     const qsizetype colon = key.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0) {

@@ -242,7 +242,7 @@ TEST(SingleInstance, DisplayNamesGiveSafeFileNames)
         const char *display;
         const char *key;
     } cases[] = {
-        {":0", "_0"}, {":0.0", "_0"}, {"localhost:10.0", "localhost_10"}, {"", "default"},
+        {":0", "_0"}, {":0.0", "_0"}, {"unix:176", "_176"}, {"unix:176.1", "_176"}, {"localhost:10.0", "localhost_10"}, {"", "default"},
         {"../../x:1", ".._.._x_1"}, {"wayland-0", "wayland-0"},
     };
     for (const auto &c : cases)
