@@ -6,9 +6,9 @@
 #include "capture/ModuleZ.h"
 #include "textdesktop.h"
 #include "x11.h"
+#include "support/files.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -92,14 +92,12 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
     QStringList browserArgs = {QStringLiteral("save")};
     for (const auto &[type, bytes] : browser) {
         const QString path = dir.filePath(QString::number(browserArgs.size()));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        writeFile(path, bytes);
         browserArgs << type + (type == QStringLiteral("text/x-stueckweise") ? QStringLiteral("=%") : QStringLiteral("=@")) + path;
     }
     // The text of an owner that empties the clipboard and runs on.
-    QFile cleared(dir.filePath(QStringLiteral("geleert")));
-    ASSERT_TRUE(cleared.open(QIODevice::WriteOnly) && cleared.write("geleert, l\xc3\xa4uft weiter") > 0);
-    cleared.close();
+    const QString cleared = dir.filePath(QStringLiteral("geleert"));
+    writeFile(cleared, "geleert, l\xc3\xa4uft weiter");
     const struct {
         const char *owner;
         QString text; // none: the picture
@@ -116,7 +114,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
         if (saves)
             started.start(QStringLiteral(OFFER_OWNER), browserArgs, "owner");
         else if (clears)
-            started.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("clear"), QStringLiteral("UTF8_STRING=@") + cleared.fileName()}, "owner");
+            started.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("clear"), QStringLiteral("UTF8_STRING=@") + cleared}, "owner");
         else if (gtk)
             started.start(QStringLiteral("/usr/bin/python3"), // where python3-gi is installed
                           {GTK_COPY, r.text.isEmpty() ? "picture" : "text", r.text.isEmpty() ? file : r.text, "300"}, "copied");

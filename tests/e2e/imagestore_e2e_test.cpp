@@ -77,15 +77,6 @@ void expectQuadrants(const QImage &drawn, QSize size, const char *what)
     EXPECT_EQ(drawn.pixel(w * 3 / 4, h * 3 / 4), kQuadrant[3]) << what;
 }
 
-QByteArray encoded(const QImage &img, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, format);
-    return bytes;
-}
-
 // The window's state as the window manager keeps it, read from the native
 // window the widget has now.
 QString netWmState(const QWidget &w)

@@ -8,7 +8,8 @@
 #include "platform/clipboard/keptcontent.h"
 #include "platform/clipboard/secrethint.h"
 
-#include <QBuffer>
+#include "support/files.h"
+
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -18,15 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 // An offer served from memory; it notes each type asked for.
 struct Offer : OfferTransfer {
