@@ -2,11 +2,25 @@
 
 #include "platform/services/log.h"
 #include "platform/clipboard/qtclipboard.h"
+#include "platform/clipboard/waylandsession.h"
 #include "platform/clipboard/wayland/waylandclipboard.h"
 #include "platform/clipboard/x11/x11clipboard.h"
 #include "platform/services/x11connection.h"
 
-std::unique_ptr<Clipboard> makeClipboard()
+namespace {
+
+// Says `text` once the event loop runs, when the program's wiring listens.
+std::unique_ptr<Clipboard> telling(std::unique_ptr<Clipboard> clipboard, const QString &text)
+{
+    if (!text.isEmpty()) {
+        qCWarning(lcClipboard).noquote() << text;
+        QMetaObject::invokeMethod(
+            clipboard.get(), [c = clipboard.get(), text] { emit c->notice(text); }, Qt::QueuedConnection);
+    }
+    return clipboard;
+}
+
+std::unique_ptr<Clipboard> chosen()
 {
     // Where the compositor offers data control, every change is seen
     // through it, whatever has the focus; X11 would see them only while an
@@ -28,4 +42,13 @@ std::unique_ptr<Clipboard> makeClipboard()
     }
     qCInfo(lcClipboard) << "clipboard route: Qt's clipboard";
     return std::make_unique<QtClipboard>();
+}
+
+} // namespace
+
+std::unique_ptr<Clipboard> makeClipboard()
+{
+    std::unique_ptr<Clipboard> clipboard = chosen();
+    const bool dataControl = dynamic_cast<WaylandClipboard *>(clipboard.get()) != nullptr;
+    return telling(std::move(clipboard), unseenCopiesNotice(WaylandSession::fromEnvironment(), dataControl));
 }

@@ -11,6 +11,7 @@
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/change.h"
 #include "platform/clipboard/wayland/datacontrol.h"
+#include "platform/clipboard/wayland/lazybytes.h"
 
 #include <QByteArray>
 
@@ -28,8 +29,14 @@ class DataControlReader : private DataControl::Listener
 public:
     using Result = ChangeContent;
     using Limits = ClipboardLimits;
-    // Content of ours: each MIME type it is offered in, with its bytes.
-    using Content = std::vector<std::pair<QByteArray, QByteArray>>;
+    // One MIME type our content is offered in: its bytes, or bytes made
+    // only when a reader first asks for them (`later`).
+    struct Part {
+        QByteArray type;
+        QByteArray bytes;
+        std::shared_ptr<LazyBytes> later;
+    };
+    using Content = std::vector<Part>;
     // Who held the clipboard for a change: nobody (it is empty), we, or another program.
     enum class Holder { Nobody, Us, Other };
     struct Change {
@@ -40,8 +47,10 @@ public:
     using Done = std::function<void(const Change &)>;
 
     // `done` runs on the worker thread after each change, in their order;
-    // the first is what the clipboard holds at start.
-    DataControlReader(QByteArrayList imageTypes, Limits limits, Done done);
+    // the first is what the clipboard holds at start. `lost` runs there
+    // once when the connection breaks or the compositor ends data control:
+    // nothing is read or written after it.
+    DataControlReader(QByteArrayList imageTypes, Limits limits, Done done, std::function<void()> lost = {});
     ~DataControlReader() override;
 
     // True when the compositor offers data control and the worker runs.
@@ -80,6 +89,7 @@ private:
         QByteArray bytes;
         qsizetype written;
         std::chrono::steady_clock::time_point deadline;
+        std::shared_ptr<LazyBytes> making; // until its bytes are made
     };
     using Why = GiveUp;
 
@@ -91,6 +101,7 @@ private:
     void takeRequests();
     void serveWriters(const std::vector<pollfd> &fds);
     void forget(wl_proxy *offer);
+    void tellLost();
 
     void offerIntroduced(wl_proxy *offer) override;
     void offerType(wl_proxy *offer, const char *mime) override;
@@ -103,6 +114,8 @@ private:
     QByteArrayList m_imageTypes;
     Limits m_limits;
     Done m_done;
+    std::function<void()> m_lost;
+    bool m_lostTold = false;
     std::unique_ptr<DataControl> m_dc;
     QByteArray m_route;
     QString m_problem;
