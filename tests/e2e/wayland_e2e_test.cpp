@@ -273,9 +273,9 @@ TEST_F(WaylandE2E, PicturesGoOutInPngBmpAndTheTypeTheyCameIn)
         putBack ? owners.back()->kill() : desktop->clipboard.SetPicture(captured);
         ASSERT_TRUE(x11::waitUntil([&] { return paste(QStringLiteral("image/jpeg")) == jpeg; }));
         const QList<QByteArray> types = x11::run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")}).split('\n');
-        for (const char *t : {"image/png", "image/bmp"}) {
+        for (const char *t : {"image/png", "image/bmp"}) { // each in its own format
             EXPECT_TRUE(types.contains(t)) << t;
-            EXPECT_EQ(QImage::fromData(paste(QString::fromLatin1(t))).convertToFormat(QImage::Format_RGB32), seen) << t;
+            EXPECT_EQ(QImage::fromData(paste(QString::fromLatin1(t)), t + 6).convertToFormat(QImage::Format_RGB32), seen) << t;
         }
         x11::run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
         ASSERT_TRUE(x11::waitUntil([&] { return paste(QStringLiteral("image/jpeg")).isEmpty(); }));
@@ -296,11 +296,13 @@ TEST_F(WaylandE2E, ALostCompositorIsToldOnceAndRejoinedWhenBack)
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.onX11Meanwhile(); }));
         x11::setClipboardText(QString::fromUtf8(meanwhile));
         EXPECT_TRUE(entryArrives(QString::fromUtf8(meanwhile)));
+        const int delivered = desktop->bridge->delivered(); // the empty clipboard met on coming back is no change
         ASSERT_TRUE(sway->again()) << sway->problem().toStdString();
         ASSERT_TRUE(x11::waitUntil([&] { return !desktop->clipboard.lostConnection(); }, 10000));
         EXPECT_FALSE(desktop->clipboard.onX11Meanwhile());
         copy(QByteArray("danach ") + meanwhile);
         EXPECT_TRUE(entryArrives(QStringLiteral("danach ") + QString::fromUtf8(meanwhile)));
+        EXPECT_EQ(desktop->bridge->delivered(), delivered + 1);
     }
     EXPECT_EQ(entries(), QStringList({QStringLiteral("vorher"), QStringLiteral("über X11"), QStringLiteral("danach über X11"),
                                       QStringLiteral("wieder über X11"), QStringLiteral("danach wieder über X11")}));
