@@ -38,7 +38,7 @@ QString WaylandSession::socketPath()
     return qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/') + name;
 }
 
-QString unseenCopiesNotice(const WaylandSession &session, bool dataControl)
+QString unseenCopiesNotice(const WaylandSession &session, bool dataControl, bool reached)
 {
     if (dataControl || !session.isWayland())
         return {};
@@ -52,6 +52,10 @@ QString unseenCopiesNotice(const WaylandSession &session, bool dataControl)
     if (session.display.isEmpty())
         return unseen + QStringLiteral("Es wurde ohne WAYLAND_DISPLAY gestartet. Abhilfe: Merkolo aus der "
                                        "Sitzung heraus starten, so dass WAYLAND_DISPLAY gesetzt ist.");
+    if (!reached)
+        return unseen + QStringLiteral("Unter WAYLAND_DISPLAY=%1 antwortet kein Wayland-Desktop. Abhilfe: Merkolo "
+                                       "aus der laufenden Sitzung heraus neu starten.")
+                            .arg(session.display);
     return unseen + QStringLiteral("Der Desktop bietet keine Datenkontrolle der Zwischenablage "
                                    "(wlr-data-control oder ext-data-control). Abhilfe: eine neuere Version des "
                                    "Desktops oder eine X11-Sitzung.");

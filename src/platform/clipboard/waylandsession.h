@@ -23,6 +23,7 @@ struct WaylandSession {
 // In German, once at start: copies made in Wayland programs go unseen,
 // why and what the user can do; empty when they are seen (data control in
 // use, no Wayland session, or GNOME, whose bridge hands every copy to X11).
-QString unseenCopiesNotice(const WaylandSession &session, bool dataControl);
+// `reached`: the compositor WAYLAND_DISPLAY names took the connection.
+QString unseenCopiesNotice(const WaylandSession &session, bool dataControl, bool reached = true);
 // In German, once when the connection to the compositor broke while running.
 QString connectionLostNotice(const WaylandSession &session, bool x11Route);

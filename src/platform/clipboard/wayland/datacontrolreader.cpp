@@ -52,6 +52,7 @@ DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, D
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     DataControl::Listener &self = *this;
     m_dc = std::make_unique<DataControl>(self, kConnectMs);
+    m_reached = m_dc->reached();
     if (m_wake < 0 || !m_dc->usable()) {
         m_problem = m_wake < 0 ? QStringLiteral("no wake-up counter") : m_dc->problem();
         m_dc.reset();

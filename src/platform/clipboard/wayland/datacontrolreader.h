@@ -57,6 +57,8 @@ public:
     bool connected() const { return m_thread.joinable(); }
     QByteArray route() const { return m_route; }
     QString problem() const { return m_problem; }
+    // True when the compositor took the connection, data control or not.
+    bool reached() const { return m_reached; }
 
     // Puts `content` on the clipboard; empty content empties it. With
     // `unlessChangedSince`, dropped when another program's change has come
@@ -119,6 +121,7 @@ private:
     std::unique_ptr<DataControl> m_dc;
     QByteArray m_route;
     QString m_problem;
+    bool m_reached = false;
 
     // The worker's own, once it runs.
     std::map<wl_proxy *, Offered> m_offers;

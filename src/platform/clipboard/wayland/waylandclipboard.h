@@ -49,6 +49,7 @@ public:
     // The protocol in use, or why none can be, for the log.
     QByteArray route() const { return m_reader->route(); }
     QString problem() const { return m_reader->problem(); }
+    bool reached() const { return m_reader->reached(); }
 
     void SetText(const QString &text) override;
     // The picture is encoded as PNG on a thread of the pool first; a later
