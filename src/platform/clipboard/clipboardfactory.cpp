@@ -20,13 +20,14 @@ std::unique_ptr<Clipboard> telling(std::unique_ptr<Clipboard> clipboard, const Q
     return clipboard;
 }
 
-std::unique_ptr<Clipboard> chosen()
+std::unique_ptr<Clipboard> chosen(bool *reached)
 {
     // Where the compositor offers data control, every change is seen
     // through it, whatever has the focus; X11 would see them only while an
     // X11 window has it, and the bridged ones twice.
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         auto wayland = std::make_unique<WaylandClipboard>();
+        *reached = wayland->reached();
         if (wayland->connected()) {
             qCInfo(lcClipboard).noquote() << "clipboard route: Wayland data control," << wayland->route();
             return wayland;
@@ -48,7 +49,8 @@ std::unique_ptr<Clipboard> chosen()
 
 std::unique_ptr<Clipboard> makeClipboard()
 {
-    std::unique_ptr<Clipboard> clipboard = chosen();
+    bool reached = true;
+    std::unique_ptr<Clipboard> clipboard = chosen(&reached);
     const bool dataControl = dynamic_cast<WaylandClipboard *>(clipboard.get()) != nullptr;
-    return telling(std::move(clipboard), unseenCopiesNotice(WaylandSession::fromEnvironment(), dataControl));
+    return telling(std::move(clipboard), unseenCopiesNotice(WaylandSession::fromEnvironment(), dataControl, reached));
 }

@@ -167,8 +167,11 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
 std::optional<QByteArray> DataControlReader::read(wl_proxy *offer, const QByteArray &mime, qsizetype maxBytes,
                                                   bool *cut)
 {
+    // Only our end waits for nothing: the owner gets its end as pipes
+    // come, blocking, since many owners take a full pipe (EAGAIN) for an
+    // error and end their transfer there, after the first 64 KiB.
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0 || ::fcntl(fds[0], F_SETFL, O_NONBLOCK) != 0) {
         qCWarning(lcClipboard) << "no pipe to read" << mime << "through:" << std::strerror(errno);
         return std::nullopt;
     }
