@@ -82,6 +82,21 @@ DataControlReader::~DataControlReader()
         ::close(m_wake);
 }
 
+bool DataControlReader::available()
+{
+    // Closed before any offer comes: the device's first events are never read.
+    struct Deaf : DataControl::Listener {
+        void offerIntroduced(wl_proxy *) override {}
+        void offerType(wl_proxy *, const char *) override {}
+        void selection(wl_proxy *) override {}
+        void primarySelection(wl_proxy *) override {}
+        void deviceFinished() override {}
+        void sendRequested(wl_proxy *, const char *, int fd) override { ::close(fd); }
+        void sourceCancelled(wl_proxy *) override {}
+    } deaf;
+    return DataControl(deaf, kConnectMs).usable();
+}
+
 void DataControlReader::write(Content content, std::optional<unsigned> unlessChangedSince)
 {
     if (!connected())

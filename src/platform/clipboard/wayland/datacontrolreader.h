@@ -55,6 +55,9 @@ public:
 
     // True when the compositor offers data control and the worker runs.
     bool connected() const { return m_thread.joinable(); }
+    // True when the compositor WAYLAND_DISPLAY names answers and offers data
+    // control, asked on a connection of its own that reads nothing.
+    static bool available();
     QByteArray route() const { return m_route; }
     QString problem() const { return m_problem; }
     // True when the compositor took the connection, data control or not.

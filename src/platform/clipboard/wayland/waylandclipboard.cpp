@@ -75,7 +75,7 @@ void WaylandClipboard::reconnect()
     // does not answer must not hold the windows.
     m_probing = true;
     m_pool.start([this] {
-        const bool up = DataControlReader(imageTypes(), ClipboardLimits{}, [](const DataControlReader::Change &) {}).connected();
+        const bool up = DataControlReader::available();
         QMetaObject::invokeMethod(this, [this, up] {
             m_probing = false;
             if (up && m_retry.isActive())
