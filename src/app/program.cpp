@@ -43,6 +43,8 @@ void wire(Forms &forms)
     if (s.clipboard)
         forms.addEndStep([clipboard = s.clipboard] { clipboard->keepAfterEnd(); });
     if (s.clipboard && s.tray) {
+        QObject::connect(s.clipboard, &Clipboard::notice, s.tray,
+                         [tray = s.tray](const QString &text) { tray->notify(kAppTitle, text); });
         QObject::connect(s.clipboard, &Clipboard::pictureRefused, s.tray, [tray = s.tray](QSize size) {
             tray->notify(kAppTitle, refusalNotice(size));
         });

@@ -48,7 +48,15 @@ Sway::Sway()
     config.write("xwayland disable\n");
     config.close();
 
-    m_sway = start(QStringLiteral("sway"), {QStringLiteral("-c"), config.fileName()}, QStringLiteral("sway.log"));
+    launch();
+}
+
+void Sway::launch()
+{
+    const QString wanted = m_display;
+    m_display.clear();
+    m_sway = start(QStringLiteral("sway"), {QStringLiteral("-c"), m_folder + QStringLiteral("/config")},
+                   QStringLiteral("sway.log"));
     const QDir dir(m_folder);
     x11::waitUntil([&] {
         for (const QString &e : dir.entryList({QStringLiteral("wayland-*")}, QDir::System)) {
@@ -57,12 +65,13 @@ Sway::Sway()
         }
         return !m_display.isEmpty() || m_sway->state() == QProcess::NotRunning;
     }, 10000);
-    if (m_display.isEmpty()) {
+    if (m_display.isEmpty() || (!wanted.isEmpty() && m_display != wanted)) {
         QFile log(dir.filePath(QStringLiteral("sway.log")));
         log.open(QIODevice::ReadOnly);
         m_problem = QStringLiteral("sway did not start: ") + QString::fromLocal8Bit(log.readAll().right(600)).trimmed();
         return;
     }
+    m_problem.clear();
     m_window = start(QStringLiteral("foot"),
                      {QStringLiteral("-a"), QStringLiteral("merkolo-fokus"), QStringLiteral("sleep"), QStringLiteral("600")},
                      QStringLiteral("foot.log"));
@@ -97,6 +106,15 @@ std::unique_ptr<QProcess> Sway::start(const QString &program, const QStringList 
 
 Sway::~Sway()
 {
+    end();
+    if (!m_folder.isEmpty())
+        QDir(m_folder).removeRecursively();
+    if (!m_user.isEmpty())
+        x11::run(QStringLiteral("userdel"), {m_user});
+}
+
+void Sway::end()
+{
     for (QProcess *p : {m_window.get(), m_sway.get()}) {
         if (p && p->state() != QProcess::NotRunning) {
             p->terminate();
@@ -106,10 +124,17 @@ Sway::~Sway()
             }
         }
     }
-    if (!m_folder.isEmpty())
-        QDir(m_folder).removeRecursively();
-    if (!m_user.isEmpty())
-        x11::run(QStringLiteral("userdel"), {m_user});
+}
+
+bool Sway::again()
+{
+    end();
+    // A socket left by a killed sway would pass for the new one.
+    const QDir dir(m_folder);
+    for (const QString &e : dir.entryList({QStringLiteral("wayland-*")}, QDir::System))
+        QFile::remove(dir.filePath(e));
+    launch();
+    return m_problem.isEmpty();
 }
 
 QString Sway::focused() const

@@ -24,8 +24,13 @@ public:
     QString display() const { return m_display; }
     // The app id of the window that has the keyboard focus (asked through swaymsg).
     QString focused() const;
+    // Ends sway and its window (by their ids), as a compositor that goes.
+    void end();
+    // Starts them again on the same socket; false when it did not come back.
+    bool again();
 
 private:
+    void launch();
     std::unique_ptr<QProcess> start(const QString &program, const QStringList &args, const QString &log);
 
     QString m_user; // made for sway, when we are root

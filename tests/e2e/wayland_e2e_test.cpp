@@ -200,7 +200,8 @@ TEST_F(WaylandE2E, SecretSilentAndEndlessSourcesCostOnlyTheirChange)
 
 // An empty clipboard gets back what was read whole of the change before it, as no change (listed once,
 // no beep): after its owner ended (a BMP picture as PNG), and once after a running program cleared it,
-// which Wayland cannot tell apart. A secret-marked change and a text cut at the transfer limit stay gone.
+// which data control cannot tell apart. A secret-marked change, a text cut at the transfer limit and
+// our own copy cleared stay gone.
 TEST_F(WaylandE2E, TheLastContentReadWholeOutlivesItsOwnerOnce)
 {
     QTemporaryDir dir;
@@ -213,6 +214,7 @@ TEST_F(WaylandE2E, TheLastContentReadWholeOutlivesItsOwnerOnce)
         QStringList owner;    // wl_owner's types; none: wl-copy of `text`
         QString text, pasted; // pasted: the type read back; back: it comes back; clear: emptied, not ended
         bool back, clear;
+        bool ours = false; // copied by the program
     } rows[] = {
         {{}, QStringLiteral("bleibt nach dem Ende äß"), QStringLiteral("UTF8_STRING"), true, false},
         {{}, longText, QStringLiteral("text/plain"), true, false},
@@ -221,12 +223,13 @@ TEST_F(WaylandE2E, TheLastContentReadWholeOutlivesItsOwnerOnce)
         {{utf8 + QStringLiteral("=~")}, {}, utf8, false, false},
         {{QStringLiteral("x-kde-passwordManagerHint=secret"), utf8 + QStringLiteral("=Kennwort")}, {}, utf8, false, false},
         {{utf8 + QStringLiteral("=geleert")}, QStringLiteral("geleert"), utf8, true, true},
+        {{}, QStringLiteral("unsere Kopie"), utf8, false, true, true},
     };
     const auto clear = [] { x11::run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")}); };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.owner.join(QLatin1Char(' ')).left(60).toStdString() + r.text.left(30).toStdString());
         const int before = desktop->bridge->delivered();
-        r.owner.isEmpty() ? copy(r.text.toUtf8()) : void(own(r.owner));
+        r.ours ? desktop->clipboard.SetText(r.text) : r.owner.isEmpty() ? copy(r.text.toUtf8()) : void(own(r.owner));
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > before; }, 8000));
         const int delivered = desktop->bridge->delivered(), beeps = desktop->beeper.count, listed = entries().size();
         r.clear ? clear() : owners.back()->kill();
@@ -242,9 +245,72 @@ TEST_F(WaylandE2E, TheLastContentReadWholeOutlivesItsOwnerOnce)
         }
         if (r.back && !r.clear)
             continue;
-        if (r.clear)
+        if (r.clear && r.back)
             clear(); // our own put-back emptied stays empty
         EXPECT_TRUE(x11::waitUntil([&] { return desktop->beeper.count > beeps; })) << "an empty clipboard";
         EXPECT_TRUE(paste(r.pasted).isEmpty());
     }
+}
+
+// A picture goes out in the types X11 offers it in, PNG, BMP and its own type
+// as the bytes it came as: put back once its owner ended, and copied back.
+TEST_F(WaylandE2E, PicturesGoOutInPngBmpAndTheTypeTheyCameIn)
+{
+    QTemporaryDir dir;
+    QImage picture(600, 400, QImage::Format_RGB32); // noise: more than a pipe holds at once, as JPEG
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 37 + y * 11) % 256, (x * y) % 256, (x ^ y) % 256));
+    }
+    const QString file = dir.filePath(QStringLiteral("b.jpg"));
+    ASSERT_TRUE(picture.save(file, "JPEG"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = f.readAll();
+    ASSERT_GT(jpeg.size(), 65536);
+    const QImage seen = QImage::fromData(jpeg).convertToFormat(QImage::Format_RGB32);
+    own({QStringLiteral("image/jpeg=@") + file});
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.GetPicture().type() == "image/jpeg"; }));
+    const StoredPicture captured = desktop->clipboard.GetPicture();
+    for (const bool putBack : {true, false}) {
+        SCOPED_TRACE(putBack ? "put back" : "copied back");
+        putBack ? owners.back()->kill() : desktop->clipboard.SetPicture(captured);
+        ASSERT_TRUE(x11::waitUntil([&] { return paste(QStringLiteral("image/jpeg")) == jpeg; }));
+        const QList<QByteArray> types = x11::run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")}).split('\n');
+        for (const char *t : {"image/png", "image/bmp"}) { // each in its own format
+            EXPECT_TRUE(types.contains(t)) << t;
+            EXPECT_EQ(QImage::fromData(paste(QString::fromLatin1(t)), t + 6).convertToFormat(QImage::Format_RGB32), seen) << t;
+        }
+        x11::run(QStringLiteral("wl-copy"), {QStringLiteral("--clear")});
+        ASSERT_TRUE(x11::waitUntil([&] { return paste(QStringLiteral("image/jpeg")).isEmpty(); }));
+    }
+}
+
+// The compositor goes: the clipboard says so once and reads through X11
+// meanwhile; it comes back on the same socket: data control again, with
+// the windows and the list as they were.
+TEST_F(WaylandE2E, ALostCompositorIsToldOnceAndRejoinedWhenBack)
+{
+    copy("vorher");
+    ASSERT_TRUE(entryArrives(QStringLiteral("vorher")));
+    QStringList notices;
+    QObject::connect(&desktop->clipboard, &Clipboard::notice, [&](const QString &t) { notices << t; });
+    for (const char *meanwhile : {"über X11", "wieder über X11"}) {
+        sway->end();
+        ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.onX11Meanwhile(); }));
+        x11::setClipboardText(QString::fromUtf8(meanwhile));
+        EXPECT_TRUE(entryArrives(QString::fromUtf8(meanwhile)));
+        const int delivered = desktop->bridge->delivered(); // the empty clipboard met on coming back is no change
+        ASSERT_TRUE(sway->again()) << sway->problem().toStdString();
+        ASSERT_TRUE(x11::waitUntil([&] { return !desktop->clipboard.lostConnection(); }, 10000));
+        EXPECT_FALSE(desktop->clipboard.onX11Meanwhile());
+        copy(QByteArray("danach ") + meanwhile);
+        EXPECT_TRUE(entryArrives(QStringLiteral("danach ") + QString::fromUtf8(meanwhile)));
+        EXPECT_EQ(desktop->bridge->delivered(), delivered + 1);
+    }
+    EXPECT_EQ(entries(), QStringList({QStringLiteral("vorher"), QStringLiteral("über X11"), QStringLiteral("danach über X11"),
+                                      QStringLiteral("wieder über X11"), QStringLiteral("danach wieder über X11")}));
+    ASSERT_EQ(notices.size(), 1) << "one word a run";
+    EXPECT_TRUE(notices[0].contains(QStringLiteral("über X11"))) << notices[0].toStdString();
+    x11::stopClipboardOwners();
 }

@@ -151,6 +151,25 @@ void ImageOffer::setBitmapWriter(BitmapWriter writer)
     bitmapWriter() = std::move(writer);
 }
 
+bool ImageOffer::writesBitmaps()
+{
+    return bool(bitmapWriter());
+}
+
+QByteArray ImageOffer::bitmap(const QImage &image)
+{
+    QByteArray bmp;
+    const BitmapWriter &write = bitmapWriter();
+    if (!write || image.isNull())
+        return bmp;
+    QBuffer out(&bmp);
+    out.open(QIODevice::WriteOnly);
+    if (!write(image, out))
+        return {};
+    bmp.squeeze();
+    return bmp;
+}
+
 bool ImageOffer::isOwnMark(const QByteArray &mark)
 {
     return mark.startsWith(QByteArray::number(::getpid()) + ':');

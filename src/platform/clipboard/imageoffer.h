@@ -63,6 +63,9 @@ public:
     // Writes the BMP file of a picture; offers carry image/bmp only once it is set.
     using BitmapWriter = std::function<bool(const QImage &, QIODevice &)>;
     static void setBitmapWriter(BitmapWriter writer);
+    static bool writesBitmaps();
+    // The BMP file of `image`; empty without a writer or when it fails.
+    static QByteArray bitmap(const QImage &image);
 
 signals:
     // The encoded picture is on the clipboard now.

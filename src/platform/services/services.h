@@ -47,6 +47,9 @@ signals:
     void changed();
     // The change brought a picture too big to take (its size when known, the bytes offered).
     void pictureRefused(QSize size, qint64 bytes);
+    // A word for the user, in German, about copies the clipboard cannot see
+    // (once at start, or when its route broke); it asks nothing.
+    void notice(const QString &text);
 };
 
 // Message-box styles and results of the legacy design.

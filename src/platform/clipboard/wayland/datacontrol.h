@@ -48,6 +48,8 @@ public:
     DataControl &operator=(const DataControl &) = delete;
 
     bool usable() const { return m_device != nullptr && !m_broken; }
+    // True when the compositor took the connection, whatever it offers.
+    bool reached() const { return m_display != nullptr; }
     // The manager's interface and version in use, for the log.
     QByteArray route() const { return m_route; }
     // Why data control cannot be used, for the log; empty when it can.

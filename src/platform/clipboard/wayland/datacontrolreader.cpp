@@ -19,6 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 // How long the compositor may take to announce its globals at start.
 constexpr int kConnectMs = 2000;
+// How long a reader may wait for bytes made at its request (a 4K picture as BMP or PNG).
+constexpr int kMakeMs = 20000;
 
 int msUntil(Clock::time_point t)
 {
@@ -41,14 +43,16 @@ void wake(int fd)
 
 } // namespace
 
-DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, Done done)
+DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, Done done, std::function<void()> lost)
     : m_imageTypes(std::move(imageTypes))
     , m_limits(limits)
     , m_done(std::move(done))
+    , m_lost(std::move(lost))
 {
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     DataControl::Listener &self = *this;
     m_dc = std::make_unique<DataControl>(self, kConnectMs);
+    m_reached = m_dc->reached();
     if (m_wake < 0 || !m_dc->usable()) {
         m_problem = m_wake < 0 ? QStringLiteral("no wake-up counter") : m_dc->problem();
         m_dc.reset();
@@ -76,6 +80,21 @@ DataControlReader::~DataControlReader()
     m_dc.reset();
     if (m_wake >= 0)
         ::close(m_wake);
+}
+
+bool DataControlReader::available()
+{
+    // Closed before any offer comes: the device's first events are never read.
+    struct Deaf : DataControl::Listener {
+        void offerIntroduced(wl_proxy *) override {}
+        void offerType(wl_proxy *, const char *) override {}
+        void selection(wl_proxy *) override {}
+        void primarySelection(wl_proxy *) override {}
+        void deviceFinished() override {}
+        void sendRequested(wl_proxy *, const char *, int fd) override { ::close(fd); }
+        void sourceCancelled(wl_proxy *) override {}
+    } deaf;
+    return DataControl(deaf, kConnectMs).usable();
 }
 
 void DataControlReader::write(Content content, std::optional<unsigned> unlessChangedSince)
@@ -163,8 +182,11 @@ DataControlReader::Result DataControlReader::fetch(wl_proxy *offer)
 std::optional<QByteArray> DataControlReader::read(wl_proxy *offer, const QByteArray &mime, qsizetype maxBytes,
                                                   bool *cut)
 {
+    // Only our end waits for nothing: the owner gets its end as pipes
+    // come, blocking, since many owners take a full pipe (EAGAIN) for an
+    // error and end their transfer there, after the first 64 KiB.
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0 || ::fcntl(fds[0], F_SETFL, O_NONBLOCK) != 0) {
         qCWarning(lcClipboard) << "no pipe to read" << mime << "through:" << std::strerror(errno);
         return std::nullopt;
     }
@@ -225,11 +247,13 @@ bool DataControlReader::pump(int timeoutMs, int readFd)
         fds.push_back({readFd, POLLIN, 0});
     const size_t first = fds.size();
     for (const Writer &w : m_writers) {
-        fds.push_back({w.fd, POLLOUT, 0});
+        // Bytes still being made: their descriptor, not the reader's pipe.
+        fds.push_back(w.making ? pollfd{w.making->readyFd(), POLLIN, 0} : pollfd{w.fd, POLLOUT, 0});
         const int left = msUntil(w.deadline);
         timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
     }
-    m_dc->pump(timeoutMs, fds);
+    if (!m_dc->pump(timeoutMs, fds))
+        tellLost();
     if (fds[0].revents & POLLIN)
         drain(m_wake);
     takeRequests();
@@ -258,8 +282,8 @@ void DataControlReader::takeRequests()
             continue;
         }
         QByteArrayList types;
-        for (const auto &[mime, bytes] : *r.content)
-            types << mime;
+        for (const Part &part : *r.content)
+            types << part.type;
         types << kOwnType;
         if (r.putBackAt) {
             types << kKeptType;
@@ -278,7 +302,14 @@ void DataControlReader::serveWriters(const std::vector<pollfd> &fds)
     for (size_t i = 0; i < m_writers.size(); ++i) {
         Writer &w = m_writers[i];
         bool ended = false;
-        if (i < fds.size() && fds[i].revents) {
+        if (w.making) {
+            if (w.making->ready()) {
+                w.bytes = w.making->bytes();
+                w.making.reset();
+                w.deadline = Clock::now() + std::chrono::milliseconds(m_limits.patienceMs);
+                ended = w.bytes.isEmpty(); // could not be made: the reader gets nothing
+            }
+        } else if (i < fds.size() && fds[i].revents) {
             const ssize_t n = ::write(w.fd, w.bytes.constData() + w.written,
                                       static_cast<size_t>(std::min<qsizetype>(w.bytes.size() - w.written, 1 << 20)));
             if (n > 0) {
@@ -289,8 +320,12 @@ void DataControlReader::serveWriters(const std::vector<pollfd> &fds)
             ended = w.written == w.bytes.size() || (n < 0 && errno != EAGAIN && errno != EINTR);
         }
         if (!ended && Clock::now() >= w.deadline) {
-            qCInfo(lcClipboard) << "a program asking for our clipboard content read nothing for" << m_limits.patienceMs
-                                << "ms; its transfer is closed";
+            if (w.making)
+                qCWarning(lcClipboard) << "our clipboard content was not made ready within" << kMakeMs
+                                       << "ms; the transfer is closed";
+            else
+                qCInfo(lcClipboard) << "a program asking for our clipboard content read nothing for"
+                                    << m_limits.patienceMs << "ms; its transfer is closed";
             ended = true;
         }
         if (ended)
@@ -343,23 +378,39 @@ void DataControlReader::primarySelection(wl_proxy *offer)
 void DataControlReader::deviceFinished()
 {
     qCWarning(lcClipboard) << "the compositor ended data control: no further clipboard change is seen";
+    tellLost();
+}
+
+void DataControlReader::tellLost()
+{
+    if (m_lostTold || m_stop)
+        return;
+    m_lostTold = true;
+    if (m_lost)
+        m_lost();
 }
 
 void DataControlReader::sendRequested(wl_proxy *source, const char *mime, int fd)
 {
     const auto it = m_sources.find(source);
-    QByteArray bytes;
+    const Part *part = nullptr;
     if (it != m_sources.end()) {
-        for (const auto &[type, content] : *it->second) {
-            if (type == mime)
-                bytes = content;
+        for (const Part &p : *it->second) {
+            if (p.type == mime)
+                part = &p;
         }
     }
-    if (bytes.isEmpty() || ::fcntl(fd, F_SETFL, O_NONBLOCK) != 0) {
+    if (!part || (part->bytes.isEmpty() && !part->later) || ::fcntl(fd, F_SETFL, O_NONBLOCK) != 0) {
         ::close(fd);
         return;
     }
-    m_writers.push_back({fd, bytes, 0, Clock::now() + std::chrono::milliseconds(m_limits.patienceMs)});
+    std::shared_ptr<LazyBytes> making;
+    if (part->bytes.isEmpty()) {
+        part->later->start(); // once, for every reader of this type
+        making = part->later;
+    }
+    const int waitMs = making ? kMakeMs : m_limits.patienceMs;
+    m_writers.push_back({fd, part->bytes, 0, Clock::now() + std::chrono::milliseconds(waitMs), making});
 }
 
 void DataControlReader::sourceCancelled(wl_proxy *source)

@@ -11,6 +11,7 @@
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/change.h"
 #include "platform/clipboard/wayland/datacontrol.h"
+#include "platform/clipboard/wayland/lazybytes.h"
 
 #include <QByteArray>
 
@@ -28,8 +29,14 @@ class DataControlReader : private DataControl::Listener
 public:
     using Result = ChangeContent;
     using Limits = ClipboardLimits;
-    // Content of ours: each MIME type it is offered in, with its bytes.
-    using Content = std::vector<std::pair<QByteArray, QByteArray>>;
+    // One MIME type our content is offered in: its bytes, or bytes made
+    // only when a reader first asks for them (`later`).
+    struct Part {
+        QByteArray type;
+        QByteArray bytes;
+        std::shared_ptr<LazyBytes> later;
+    };
+    using Content = std::vector<Part>;
     // Who held the clipboard for a change: nobody (it is empty), we, or another program.
     enum class Holder { Nobody, Us, Other };
     struct Change {
@@ -40,14 +47,21 @@ public:
     using Done = std::function<void(const Change &)>;
 
     // `done` runs on the worker thread after each change, in their order;
-    // the first is what the clipboard holds at start.
-    DataControlReader(QByteArrayList imageTypes, Limits limits, Done done);
+    // the first is what the clipboard holds at start. `lost` runs there
+    // once when the connection breaks or the compositor ends data control:
+    // nothing is read or written after it.
+    DataControlReader(QByteArrayList imageTypes, Limits limits, Done done, std::function<void()> lost = {});
     ~DataControlReader() override;
 
     // True when the compositor offers data control and the worker runs.
     bool connected() const { return m_thread.joinable(); }
+    // True when the compositor WAYLAND_DISPLAY names answers and offers data
+    // control, asked on a connection of its own that reads nothing.
+    static bool available();
     QByteArray route() const { return m_route; }
     QString problem() const { return m_problem; }
+    // True when the compositor took the connection, data control or not.
+    bool reached() const { return m_reached; }
 
     // Puts `content` on the clipboard; empty content empties it. With
     // `unlessChangedSince`, dropped when another program's change has come
@@ -80,6 +94,7 @@ private:
         QByteArray bytes;
         qsizetype written;
         std::chrono::steady_clock::time_point deadline;
+        std::shared_ptr<LazyBytes> making; // until its bytes are made
     };
     using Why = GiveUp;
 
@@ -91,6 +106,7 @@ private:
     void takeRequests();
     void serveWriters(const std::vector<pollfd> &fds);
     void forget(wl_proxy *offer);
+    void tellLost();
 
     void offerIntroduced(wl_proxy *offer) override;
     void offerType(wl_proxy *offer, const char *mime) override;
@@ -103,9 +119,12 @@ private:
     QByteArrayList m_imageTypes;
     Limits m_limits;
     Done m_done;
+    std::function<void()> m_lost;
+    bool m_lostTold = false;
     std::unique_ptr<DataControl> m_dc;
     QByteArray m_route;
     QString m_problem;
+    bool m_reached = false;
 
     // The worker's own, once it runs.
     std::map<wl_proxy *, Offered> m_offers;
