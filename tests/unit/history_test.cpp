@@ -2,8 +2,11 @@
 // are no usable history are named and left alone; a writer killed at any
 // moment leaves every committed entry, none twice; two writers share a file.
 
+#include "app/historycontrol.h"
 #include "platform/history/sqlitehistory.h"
 #include "support/files.h"
+#include "support/testdesktop.h"
+#include "textstore/Textform.h"
 #include "support/qtprint.h"
 
 #include <QDir>
@@ -251,4 +254,47 @@ TEST(History, AWriterKilledAtAnyMomentLeavesEveryCommittedEntryOnce)
         expected = texts;
         next = int(texts.size());
     }
+}
+
+// The switch: off, nothing is written; turned on, the history takes the list
+// as the window shows it and every change after; turned off, it asks before
+// it deletes anything.
+TEST(HistorySwitch, OffWritesNothingOnTakesTheListAsItStandsOffAsksBeforeDeleting)
+{
+    using historyswitch::Request;
+    EXPECT_EQ(historyswitch::fromArguments({"-x", "--verlauf=an"}), Request::On);
+    EXPECT_EQ(historyswitch::fromArguments({"--verlauf=aus"}), Request::Off);
+    EXPECT_EQ(historyswitch::fromArguments({"--verlauf=ja"}), Request::Bad);
+    EXPECT_EQ(historyswitch::fromRequestLine(historyswitch::requestLine(Request::Off)), Request::Off);
+
+    TestDesktop d;
+    const QString folder = d.programDir.path();
+    const QString path = historyswitch::historyPath(folder);
+    HistoryControl control(*d.forms, folder);
+    control.start(Request::None);
+    ListBox &list = *d.forms->get<Textform>().List1[0];
+    list.AddItem(QStringLiteral("vorher"));
+    EXPECT_EQ(d.forms->services().history, nullptr);
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    control.apply(Request::On);
+    EXPECT_TRUE(historyswitch::remembered(folder));
+    list.AddItem(QStringLiteral("danach"));
+    list.RemoveItem(0);
+    control.history()->flush();
+    EXPECT_EQ(SqliteHistory(path).takeTexts(10), QStringList({"danach"}));
+
+    d.messages.answers = {vbNo};
+    control.apply(Request::Off);
+    EXPECT_FALSE(historyswitch::remembered(folder));
+    ASSERT_EQ(d.messages.calls.size(), 1u);
+    EXPECT_EQ(d.messages.calls[0].style, vbYesNo);
+    EXPECT_TRUE(d.messages.calls[0].text.contains(path));
+    list.AddItem(QStringLiteral("aus"));
+    EXPECT_EQ(SqliteHistory(path).takeTexts(10), QStringList({"danach"}));
+
+    d.messages.answers = {vbYes};
+    control.apply(Request::Off);
+    for (const char *suffix : {"", "-wal", "-shm"})
+        EXPECT_FALSE(QFileInfo::exists(path + suffix)) << suffix;
 }
