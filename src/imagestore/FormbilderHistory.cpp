@@ -42,7 +42,7 @@ void Formbilder::keepHistory()
         const std::optional<HistorySlot> &slot = kept.pictures[static_cast<size_t>(n)];
         if (!slot)
             continue;
-        Bildx[n]->setPicture(StoredPicture::encoded(slot->bytes, slot->type, QImage()));
+        Bildx[n]->setPicture(StoredPicture::kept(slot->bytes, slot->type));
         showRendering(*Picture2[n], slot->thumbnail);
     }
     if (kept.lastStored >= 0 && kept.lastStored < kSlots && kept.pictures[static_cast<size_t>(kept.lastStored)]) {

@@ -1,5 +1,7 @@
 #include "platform/clipboard/storedpicture.h"
 
+#include <QBuffer>
+#include <QImageReader>
 
 namespace {
 
@@ -29,6 +31,23 @@ StoredPicture StoredPicture::encoded(const QByteArray &bytes, const QByteArray &
     p.m_d->bytes = bytes;
     p.m_d->type = type;
     p.m_d->size = p.m_fresh.size();
+    return p;
+}
+
+StoredPicture StoredPicture::kept(const QByteArray &bytes, const QByteArray &type)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return encoded(bytes, type, QImage());
+    StoredPicture p;
+    p.m_d = std::make_shared<Data>();
+    p.m_d->bytes = bytes;
+    p.m_d->type = type;
+    p.m_d->size = size;
     return p;
 }
 

@@ -129,7 +129,9 @@ QString notWritten(const QString &path, const QString &reason)
 enum class Broken { No, NotADatabase, Corrupt, Foreign, Newer };
 
 const char *const kSchemaSql[] = {
-    "CREATE TABLE texts (seq INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL UNIQUE, text TEXT NOT NULL)",
+    // Texts in the order they were stored (the row id); a text is found by its
+    // key only when it is deleted, rarely enough to need no index of its own.
+    "CREATE TABLE texts (seq INTEGER PRIMARY KEY, key INTEGER NOT NULL, text TEXT NOT NULL)",
     "CREATE TABLE slots (slot INTEGER PRIMARY KEY, seq INTEGER NOT NULL, type TEXT NOT NULL, bytes BLOB NOT NULL, "
     "thumbnail BLOB, preview BLOB)",
     "CREATE TABLE state (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
@@ -294,13 +296,15 @@ QString SqliteHistory::readAll(const QString &connection)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlError error;
+    // Slots replaced again and again leave no growing file behind; this
+    // must be said before the file gets its first page.
+    if (QFileInfo(m_path).size() == 0)
+        run(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"));
     // Commits survive a power cut: each is in the journal on the disk before it counts.
     if (!run(db, QStringLiteral("PRAGMA journal_mode=WAL"), &error)
         || !run(db, QStringLiteral("PRAGMA synchronous=FULL"), &error))
         return notUsed(m_path, reasonOf(error));
     if (pragma(db, QStringLiteral("user_version")).toInt() == 0) {
-        // Slots replaced again and again leave no growing file behind.
-        run(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"));
         bool made = run(db, QStringLiteral("BEGIN IMMEDIATE"), &error);
         // Another instance may have made it meanwhile.
         if (made && pragma(db, QStringLiteral("user_version")).toInt() == 0) {
@@ -461,7 +465,7 @@ void SqliteHistory::write()
         error = db.lastError();
 
     QSqlQuery append(db), remove(db), store(db), clear(db), current(db);
-    ready = ready && append.prepare(QStringLiteral("INSERT OR IGNORE INTO texts (key, text) VALUES (?, ?)"))
+    ready = ready && append.prepare(QStringLiteral("INSERT INTO texts (key, text) VALUES (?, ?)"))
          && remove.prepare(QStringLiteral("DELETE FROM texts WHERE key = ?"))
          && store.prepare(QStringLiteral("INSERT OR REPLACE INTO slots (slot, seq, type, bytes, thumbnail, preview) "
                                          "VALUES (?, (SELECT coalesce(max(seq), 0) + 1 FROM slots), ?, ?, ?, ?)"))
@@ -545,9 +549,17 @@ void SqliteHistory::write()
             ok = apply(c);
             slotsGone = slotsGone || c.kind == Change::Kind::Store || c.kind == Change::Kind::Clear;
         }
+        // Statements left unreset hold the pages they touched.
+        for (QSqlQuery *q : {&append, &remove, &store, &clear, &current})
+            q->finish();
+        if (ok && slotsGone) {
+            // The pages of replaced pictures go back, within the same commit.
+            QSqlQuery vacuum(db);
+            if (vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
+                while (vacuum.next()) {
+                }
+        }
         ok = ok && run(db, QStringLiteral("COMMIT"), &error);
-        if (ok && slotsGone)
-            run(db, QStringLiteral("PRAGMA incremental_vacuum"));
         if (!ok && ready)
             run(db, QStringLiteral("ROLLBACK"));
 
