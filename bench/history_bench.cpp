@@ -80,8 +80,8 @@ void BM_PictureCaptureWithHistory(benchmark::State &state)
     benchpictures::photo(3840, 2160, 3).save(&out, "PNG");
     const StoredPicture picture = StoredPicture::encoded(png, "image/png", QImage());
     for (auto _ : state) {
+        // The hidden viewer's new picture is a capture: the store takes it.
         d.forms->get<Zwischablage>().Picture1->setPicture(picture);
-        f.Command9_Click();
     }
     if (history)
         history->flush();
@@ -165,7 +165,6 @@ void reportFullHistory()
             benchpictures::photo(3840, 2160, n).save(&out, "JPEG", 90);
             payload += jpeg.size();
             d.forms->get<Zwischablage>().Picture1->setPicture(StoredPicture::encoded(jpeg, "image/jpeg", QImage()));
-            f.Command9_Click();
         }
         history.flush();
         d.forms->services().history = nullptr;

@@ -296,10 +296,11 @@ QString SqliteHistory::readAll(const QString &connection)
 {
     QSqlDatabase db = QSqlDatabase::database(connection, false);
     QSqlError error;
-    // Slots replaced again and again leave no growing file behind; this
-    // must be said before the file gets its first page.
+    // The pages of a picture replaced in the ring go back at its commit, so
+    // that the file never holds more than what it keeps; this must be said
+    // before the file gets its first page.
     if (QFileInfo(m_path).size() == 0)
-        run(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"));
+        run(db, QStringLiteral("PRAGMA auto_vacuum=FULL"));
     // Commits survive a power cut: each is in the journal on the disk before it counts.
     if (!run(db, QStringLiteral("PRAGMA journal_mode=WAL"), &error)
         || !run(db, QStringLiteral("PRAGMA synchronous=FULL"), &error))
@@ -542,23 +543,14 @@ void SqliteHistory::write()
         lock.unlock();
 
         bool ok = ready && run(db, QStringLiteral("BEGIN IMMEDIATE"), &error);
-        bool slotsGone = false;
         for (const Change &c : batch) {
             if (!ok)
                 break;
             ok = apply(c);
-            slotsGone = slotsGone || c.kind == Change::Kind::Store || c.kind == Change::Kind::Clear;
         }
-        // Statements left unreset hold the pages they touched.
+        // A statement left running would hold the commit up.
         for (QSqlQuery *q : {&append, &remove, &store, &clear, &current})
             q->finish();
-        if (ok && slotsGone) {
-            // The pages of replaced pictures go back, within the same commit.
-            QSqlQuery vacuum(db);
-            if (vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
-                while (vacuum.next()) {
-                }
-        }
         ok = ok && run(db, QStringLiteral("COMMIT"), &error);
         if (!ok && ready)
             run(db, QStringLiteral("ROLLBACK"));
