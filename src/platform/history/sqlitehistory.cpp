@@ -26,7 +26,6 @@ QString notWritten(const QString &path, const QString &reason)
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
-// What a file that is no intact history of this program is; empty when it is one.
 } // namespace
 
 SqliteHistory::SqliteHistory(const QString &path, bool setAsideBroken)

@@ -32,6 +32,7 @@ QString notUsed(const QString &path, const QString &reason)
         .arg(QDir::toNativeSeparators(path), reason);
 }
 
+// What a file that is no intact history of this program is.
 enum class Broken { No, NotADatabase, Corrupt, Foreign, Newer };
 
 const char *const kSchemaSql[] = {
