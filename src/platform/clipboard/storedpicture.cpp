@@ -108,6 +108,11 @@ QImage StoredPicture::smoothlyScaled(const QImage &source, const QSize &size)
 {
     if (source.isNull() || source.size() == size)
         return source;
+    // Qt blends one-bit pictures into black: their colours go first.
+    if (source.depth() == 1)
+        return smoothlyScaled(source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                               : QImage::Format_RGB32),
+                              size);
     // A picture far larger than the target is sampled down first, so that the
     // cost follows the size drawn, then blended smoothly.
     const QSize sampled = size * 4;
