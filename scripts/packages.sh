@@ -4,7 +4,7 @@
 
 # Building and running the program.
 program_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n libgl-dev libxcb1-dev
-                  libxcb-xfixes0-dev libwayland-dev libwayland-bin fonts-dejavu-core)
+                  libxcb-xfixes0-dev libwayland-dev libwayland-bin libqt6sql6-sqlite fonts-dejavu-core)
 # A desktop of our own when there is no display (scripts/run, the e2e suite).
 desktop_packages=(xvfb openbox trayer x11-utils)
 # The test suite and the benchmarks on top.

@@ -1,4 +1,5 @@
 #include "endsignals.h"
+#include "historycontrol.h"
 #include "program.h"
 #include "programfolders.h"
 #include "runtimefolder.h"
@@ -20,10 +21,44 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
+
 #include <memory>
+
+namespace {
+
+const char kHelp[] =
+    "Aufruf: merkolo [--verlauf=an|--verlauf=aus]\n"
+    "\n"
+    "Merkolo sammelt, was in die Zwischenablage kopiert wird: Texte im\n"
+    "Text-Speicher, Bilder in den zehn Plätzen des Bilder-Speichers.\n"
+    "\n"
+    "  --verlauf=an   Die Speicher behalten ihren Inhalt über das Programmende\n"
+    "                 hinaus (verlauf/verlauf.sqlite im Ordner des Programms\n"
+    "                 oder je Benutzer). Die Einstellung bleibt gespeichert.\n"
+    "  --verlauf=aus  Kein Verlauf mehr (Vorgabe); fragt, ob der gespeicherte\n"
+    "                 Verlauf gelöscht werden soll.\n"
+    "  --help         Diese Hilfe.\n"
+    "\n"
+    "Läuft Merkolo schon, gibt ein zweiter Start die Einstellung an das\n"
+    "laufende Programm weiter.\n";
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    const historyswitch::Request historyRequest = historyswitch::fromArguments(arguments);
+    if (historyRequest == historyswitch::Request::Bad) {
+        std::fputs("merkolo: --verlauf kennt nur „an“ und „aus“.\n", stderr);
+        return 2;
+    }
     memoryreturn::mapLargeBuffersApart();
     // The windows live on X11, on Wayland desktops through Xwayland: the
     // program places and stacks them itself, which Wayland leaves to the
@@ -50,6 +85,7 @@ int main(int argc, char **argv)
     // one forward and ends.
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
                             qEnvironmentVariable("DISPLAY", QGuiApplication::platformName()));
+    instance.setRequest(historyswitch::requestLine(historyRequest));
     switch (instance.start()) {
     case SingleInstance::Start::First:
         break;
@@ -90,6 +126,12 @@ int main(int argc, char **argv)
     Forms forms(services);
     program::wire(forms);
     QObject::connect(&instance, &SingleInstance::forwardRequested, &instance, [&forms] { program::bringForward(forms); });
+    // Before any store loads, so that it shows what the history kept.
+    HistoryControl history(forms, roots.programFolder());
+    history.start(historyRequest);
+    QObject::connect(&instance, &SingleInstance::requested, &history, [&history](const QByteArray &request) {
+        history.apply(historyswitch::fromRequestLine(request));
+    });
     // Ended from outside (logout, kill), the program closes as its EXIT entry does.
     EndSignals endSignals([&forms] { forms.End(); });
     forms.get<Starter>().Show();

@@ -27,6 +27,13 @@ QString notChecked(const QString &why)
     return QStringLiteral("Merkolo kann nicht prüfen, ob es schon läuft:\n%1\n\nMerkolo startet trotzdem.").arg(why);
 }
 
+// A request other than "show": one line of lower-case letters and '='.
+bool isRequest(const QByteArray &line)
+{
+    static const QRegularExpression word(QStringLiteral("^[a-z]+=[a-z]+\n$"));
+    return word.match(QString::fromLatin1(line)).hasMatch();
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString &runtimeFolder, const QString &display)
@@ -142,8 +149,11 @@ void SingleInstance::serve(QLocalSocket *client)
         }
         const QByteArray line = client->readLine(kLineLimit);
         QPointer<QLocalSocket> alive(client);
-        if (line == kRequest) {
-            emit forwardRequested();
+        if (line == kRequest || isRequest(line)) {
+            if (line == kRequest)
+                emit forwardRequested();
+            else
+                emit requested(line.chopped(1));
             if (alive) {
                 client->write(kAnswer);
                 client->flush();
@@ -162,7 +172,7 @@ SingleInstance::Asked SingleInstance::askRunning()
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(300))
         return Asked::NotReached;
-    socket.write(kRequest);
+    socket.write(m_request.isEmpty() ? QByteArray(kRequest) : m_request + '\n');
     QByteArray answer;
     QElapsedTimer clock;
     clock.start();

@@ -46,9 +46,15 @@ public:
         m_answerMs = answerMs;
     }
 
+    // What this start asks of a running program instead of coming forward
+    // (a word such as "verlauf=an"); by default it comes forward.
+    void setRequest(const QByteArray &request) { m_request = request; }
+
 signals:
     // A later start asks this program to come forward.
     void forwardRequested();
+    // A later start asks something else of it (see setRequest).
+    void requested(const QByteArray &request);
 
 private:
     enum class Asked { Answered, NotReached, Silent };
@@ -63,6 +69,7 @@ private:
     QString m_problem;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
+    QByteArray m_request;
     int m_reachMs = 3000;
     int m_answerMs = 5000;
 };

@@ -72,6 +72,18 @@ bool ListModel::append(const QString &text)
     return true;
 }
 
+int ListModel::appendAll(const QStringList &texts)
+{
+    const int row = static_cast<int>(m_entries.size());
+    const int count = static_cast<int>(std::min<qsizetype>(texts.size(), kMaxEntries - row));
+    if (count <= 0)
+        return 0;
+    beginInsertRows(QModelIndex(), row, row + count - 1);
+    m_entries.append(texts.mid(0, count));
+    endInsertRows();
+    return count;
+}
+
 bool ListModel::removeAt(int row)
 {
     if (row < 0 || row >= m_entries.size())

@@ -21,6 +21,8 @@ public:
 
     const QStringList &entries() const { return m_entries; }
     bool append(const QString &text);
+    // Appends as many of `texts` as fit, in one step; returns how many.
+    int appendAll(const QStringList &texts);
     bool removeAt(int row);
     void clear();
 

@@ -10,16 +10,13 @@
 #include "forms/twips.h"
 #include "forms/vbnum.h"
 #include "platform/clipboard/memoryreturn.h"
+#include "platform/history/history.h"
 #include "shell/Starter.h"
 
 namespace {
 
 constexpr int kSlotLeft = 1320;  // Left of slot 0's thumbnail, button and storage box
 constexpr int kSlotStep = 1080;  // twips from one slot to the next
-constexpr int kThumbWidth = 1095;
-constexpr int kThumbHeight = 735;
-constexpr int kPreviewWidth = 1215;
-constexpr int kPreviewHeight = 855; // the preview's height after every capture
 
 int slotLeft(int n)
 {
@@ -188,6 +185,7 @@ void Formbilder::Form_Load()
     Zwischablage &viewer = forms().get<Zwischablage>();
     viewer.Show();
     viewer.Hide();
+    keepHistory();
 }
 
 std::optional<int> Formbilder::currentSlot() const
@@ -246,6 +244,7 @@ void Formbilder::Command17_Click()
     paintFittedInto(*Picture1, *Picture2[*n]);
     twips::setWidth(Picture2[*n], kThumbWidth);
     twips::setHeight(Picture2[*n], kThumbHeight);
+    slotToHistory(*n);
 }
 
 void Formbilder::Command12_Click()
@@ -275,6 +274,8 @@ void Formbilder::Text1_Change()
         Text1->setText(QStringLiteral("0"));
         Option1[0]->setValue(true);
     }
+    if (History *history = services().history)
+        history->currentSlotChanged(Text1->Text());
 }
 
 void Formbilder::Option1_Click(int index)
@@ -311,6 +312,8 @@ void Formbilder::Command15_Click()
     for (PictureBox *stored : Bildx)
         stored->setPicture(QImage());
     Picture7->setPicture(Picture3->stored());
+    for (int n = 0; n < kSlots; ++n)
+        slotToHistory(n);
     memoryreturn::afterRelease();
 }
 
@@ -321,6 +324,7 @@ void Formbilder::Command27_Click()
         return;
     Picture2[*n]->setPicture(QImage());
     Bildx[*n]->setPicture(QImage());
+    slotToHistory(*n);
     memoryreturn::afterRelease();
 }
 

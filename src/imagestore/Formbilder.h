@@ -27,6 +27,12 @@ public:
     static constexpr std::array<int, kSlots - 1> kAutoWidths = {3600, 4710, 5775, 6855, 7950,
                                                                 9030, 10110, 11190, 12300};
 
+    // Sizes (twips) of a slot's thumbnail and of the preview after a capture.
+    static constexpr int kThumbWidth = 1095;
+    static constexpr int kThumbHeight = 735;
+    static constexpr int kPreviewWidth = 1215;
+    static constexpr int kPreviewHeight = 855;
+
     explicit Formbilder(Forms &forms);
 
     // Visible band.
@@ -124,6 +130,8 @@ public:
     void Command24_Click();
     // Opens the image folder for the window `owner` (creating it when missing).
     void openImageFolder(HWND owner);
+    // The history was switched on while the window is loaded: it takes the slots as they stand.
+    void historyAttached();
 
 protected:
     void Form_Load() override;
@@ -155,6 +163,10 @@ private:
     // Slot `n` into the viewer's picture, at once or once decoded.
     void showInViewer(Bilderramen &viewer, int n);
     void viewerDecoded(const StoredPicture &picture, const QImage &pixels);
+    // Shows what the history kept of the slots, as the window showed it.
+    void keepHistory();
+    // Slot `n` as it now stands, handed to the history.
+    void slotToHistory(int n);
 
     std::weak_ptr<const void> m_forViewer; // the stored picture the viewer is to show
     std::weak_ptr<const void> m_inViewer;  // the one whose pixels it holds

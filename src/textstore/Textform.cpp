@@ -165,6 +165,7 @@ void Textform::Form_Load()
     viewer.Show();
     viewer.Hide();
     Command4_Click();
+    keepHistory();
 }
 
 void Textform::Form_QueryUnload(int &, int)

@@ -81,7 +81,13 @@ protected:
     void Form_Paint() override;
     void resizeEvent(QResizeEvent *event) override;
 
+public:
+    // The history was switched on while the window is loaded: it takes the list as it stands.
+    void historyAttached();
+
 private:
+    // Lists what the history kept, then tells it every change of the list.
+    void keepHistory();
     void build();
     // The controls at the client area's right and lower edges follow them.
     void followClientArea();

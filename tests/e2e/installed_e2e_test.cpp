@@ -4,10 +4,13 @@
 // brings the running program forward.
 
 #include "program.h"
+#include "support/files.h"
 #include "support/qtprint.h"
 #include "x11.h"
 
+#include "app/historycontrol.h"
 #include "app/singleinstance.h"
+#include "platform/history/sqlitehistory.h"
 #include "shell/optionsfile.h"
 
 #include <QDateTime>
@@ -23,6 +26,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <csignal>
 
 namespace {
 
@@ -254,4 +259,58 @@ TEST_F(InstalledE2E, APerUserFolderThatCannotBeMadeIsNamedAndCaptureGoesOn)
     EXPECT_TRUE(program->running());
     EXPECT_TRUE(QFileInfo(userFolder()).isFile());
     EXPECT_EQ(snapshot(stage()), installed);
+}
+
+// With the history on, a program killed after its captures comes back with
+// the same list and the same slots, and capture goes on from the next slot.
+TEST_F(InstalledE2E, WithTheHistoryOnAKilledProgramComesBackWithItsListAndSlots)
+{
+    ASSERT_TRUE(optionsfile::write(optionsfile::textPath(userFolder()), optionsfile::format({1})));
+    ASSERT_TRUE(optionsfile::write(optionsfile::imagePath(userFolder()), optionsfile::format({0, 1})));
+    writeFile(historyswitch::settingPath(userFolder()), "an\n");
+    const QString file = historyswitch::historyPath(userFolder());
+    const QStringList texts = {QStringLiteral("zuerst gemerkt"), QStringLiteral("dann gemerkt: Grüße")};
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(qRgb(30, 120, 200));
+    picture.setPixel(5, 7, qRgb(255, 0, 0));
+
+    // Each store from the selector, which reads its options; the selector
+    // hides once a store shows, and a second start brings it back.
+    const auto openStores = [&](const QString &imageStore) {
+        std::optional<QRect> selector, images;
+        EXPECT_TRUE(x11::waitUntil([&] { return (selector = e2e::visibleWindow(kSelector)).has_value(); }, 15000));
+        const QRect text = openTextStore(selector.value_or(QRect()));
+        EXPECT_EQ(start()->waitForEnd(), 0);
+        EXPECT_TRUE(x11::waitUntil([&] { return (selector = e2e::visibleWindow(kSelector)).has_value(); }, 5000));
+        e2e::click(at(selector.value_or(QRect()), 967, 637)); // "Bilder-Speicher-Liste"
+        EXPECT_TRUE(x11::waitUntil([&] { return (images = e2e::visibleWindow(imageStore)).has_value(); }, 10000));
+        return std::make_pair(images.value_or(QRect()), text);
+    };
+
+    auto program = start();
+    openStores(QStringLiteral("Merkolo, Quenta"));
+    for (const QString &t : texts) {
+        x11::setClipboardText(t);
+        ASSERT_TRUE(x11::waitUntil([&] { return SqliteHistory(file).takeTexts(10).contains(t); }, 5000));
+    }
+    x11::setClipboardImage(picture);
+    ASSERT_TRUE(x11::waitUntil([&] { return SqliteHistory(file).takePictures().pictures[0].has_value(); }, 5000));
+    ::kill(pid_t(program->pid()), SIGKILL);
+    program->waitForEnd();
+    x11::stopClipboardOwners();
+
+    program = start();
+    // The image store shows the slot capture had gone on to.
+    const auto [images, store] = openStores(QStringLiteral("Merkolo: Achtung [ Bild-1]  Speicher ist Aktiv !"));
+    e2e::click(at(store, 1200, 60)); // the first entry
+    const QString counted = QStringLiteral("Speicher Liste: 2 Einträg in der Liste !");
+    ASSERT_TRUE(x11::waitUntil([&] { return e2e::visibleWindow(counted).has_value(); }, 5000));
+    e2e::click(at(store, 200, 430)); // the copy icon
+    EXPECT_TRUE(x11::waitUntil([&] { return x11::readClipboard() == texts[0].toUtf8(); }, 5000));
+    // Slot 0 holds the picture: a click on "Bild 0", then "Kopieren".
+    e2e::click(at(images, 1320 + 547, 720 + 120));
+    e2e::click(at(images, 1320 + 487, 960 + 187));
+    EXPECT_TRUE(x11::waitUntil([&] {
+        return QImage::fromData(x11::readClipboard(QStringLiteral("image/png"))).convertToFormat(QImage::Format_RGB32) == picture;
+    }, 5000));
 }

@@ -58,6 +58,11 @@ TEST(PaintFitted, ResizesTheTargetAndDrawsASmoothlyStretchedCopy)
     if (drawn.width() > 69) {
         EXPECT_EQ(qAlpha(drawn.pixel(69, 10)), 0);
     }
+
+    // A picture of one bit a pixel (a two-colour PNG) in its own colours.
+    b.source->setPicture(quadrants(400, 100).convertToFormat(QImage::Format_Mono, {qRgb(255, 0, 0), qRgb(255, 255, 255)}));
+    modMain::PaintFitted(77, 45, *b.source, *b.target);
+    EXPECT_EQ(b.target->surface().pixel(5, 5), qRgb(255, 0, 0));
 }
 
 TEST(PaintFitted, SkipsWhatItCannotDo)

@@ -45,7 +45,8 @@ struct Outcome {
 
 // A later start, as another process makes it: blocking, on a thread of its
 // own, while this thread's event loop serves the running instance.
-Outcome startElsewhere(const QString &folder, const QString &display = kDisplay, int reachMs = 3000, int answerMs = 5000)
+Outcome startElsewhere(const QString &folder, const QString &display = kDisplay, int reachMs = 3000, int answerMs = 5000,
+                       const QByteArray &request = {})
 {
     Outcome out;
     std::atomic<bool> done = false;
@@ -54,6 +55,7 @@ Outcome startElsewhere(const QString &folder, const QString &display = kDisplay,
         clock.start();
         SingleInstance second(folder, display);
         second.setPatience(reachMs, answerMs);
+        second.setRequest(request);
         out.start = second.start();
         out.problem = second.problem();
         out.ms = clock.elapsed();
@@ -101,6 +103,12 @@ TEST(SingleInstance, ASecondStartIsForwardedToTheFirstForEachDisplayOnItsOwn)
         EXPECT_EQ(second.start, Start::Forwarded);
         EXPECT_EQ(forwarded.count(), i);
     }
+    // A start with a request hands it over instead of bringing the program forward.
+    QSignalSpy requested(&first, &SingleInstance::requested);
+    EXPECT_EQ(startElsewhere(run.path(), kDisplay, 3000, 5000, "verlauf=an").start, Start::Forwarded);
+    ASSERT_EQ(requested.count(), 1);
+    EXPECT_EQ(requested.at(0).at(0).toByteArray(), QByteArray("verlauf=an"));
+    EXPECT_EQ(forwarded.count(), 2);
     // Another display has a program of its own.
     const Outcome elsewhere = startElsewhere(run.path(), QStringLiteral(":8"));
     EXPECT_EQ(elsewhere.start, Start::First);

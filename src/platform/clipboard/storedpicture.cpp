@@ -1,5 +1,7 @@
 #include "platform/clipboard/storedpicture.h"
 
+#include <QBuffer>
+#include <QImageReader>
 
 namespace {
 
@@ -29,6 +31,23 @@ StoredPicture StoredPicture::encoded(const QByteArray &bytes, const QByteArray &
     p.m_d->bytes = bytes;
     p.m_d->type = type;
     p.m_d->size = p.m_fresh.size();
+    return p;
+}
+
+StoredPicture StoredPicture::kept(const QByteArray &bytes, const QByteArray &type)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty())
+        return encoded(bytes, type, QImage());
+    StoredPicture p;
+    p.m_d = std::make_shared<Data>();
+    p.m_d->bytes = bytes;
+    p.m_d->type = type;
+    p.m_d->size = size;
     return p;
 }
 
@@ -89,6 +108,11 @@ QImage StoredPicture::smoothlyScaled(const QImage &source, const QSize &size)
 {
     if (source.isNull() || source.size() == size)
         return source;
+    // Qt blends one-bit pictures into black: their colours go first.
+    if (source.depth() == 1)
+        return smoothlyScaled(source.convertToFormat(source.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                               : QImage::Format_RGB32),
+                              size);
     // A picture far larger than the target is sampled down first, so that the
     // cost follows the size drawn, then blended smoothly.
     const QSize sampled = size * 4;

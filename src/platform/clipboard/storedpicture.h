@@ -22,6 +22,9 @@ public:
     explicit StoredPicture(const QImage &pixels);
     // `bytes` of MIME type `type`; `decoded` is their picture when already at hand.
     static StoredPicture encoded(const QByteArray &bytes, const QByteArray &type, const QImage &decoded);
+    // `bytes` kept from an earlier run: their size read from the header, the
+    // pixels decoded only when asked for (decoded now when the header says nothing).
+    static StoredPicture kept(const QByteArray &bytes, const QByteArray &type);
 
     bool isNull() const { return !m_d; }
     QSize size() const;

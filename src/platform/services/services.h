@@ -99,6 +99,7 @@ public:
 };
 
 class QMenu;
+class History;
 
 // The desktop shell's notification area, its pop-up menus and the program's
 // entry in the task list.
@@ -134,6 +135,8 @@ struct Services {
     Clock *clock = nullptr;
     Roots *roots = nullptr;
     TrayService *tray = nullptr;
+    // The stores' history while the user has it on; none when off.
+    History *history = nullptr;
 };
 
 // The application title that message boxes without a title of their own carry.
