@@ -140,6 +140,17 @@ void Starter::Picture1_Click()
     Picture5_Click();
 }
 
+std::optional<QRect> Starter::keptClear() const
+{
+    // Without a notification area the selector stays in sight after a store
+    // opens, its menu bar added: no store may cover its buttons. A tiling
+    // manager keeps it centred as it grows, others keep its top edge.
+    if (trayPresent() || !isVisible())
+        return std::nullopt;
+    const int bar = menuBarVisible() ? 0 : m_menuBar->sizeHint().height();
+    return frameGeometry().adjusted(0, -bar, 0, bar);
+}
+
 void Starter::Label1_Click()
 {
     Picture1_Click();
