@@ -143,11 +143,13 @@ void Starter::Picture1_Click()
 std::optional<QRect> Starter::keptClear() const
 {
     // Without a notification area the selector stays in sight after a store
-    // opens, its menu bar added: no store may cover its buttons. A tiling
-    // manager keeps it centred as it grows, others keep its top edge.
+    // opens, its menu bar added: no store may cover its buttons. Most window
+    // managers keep its top edge as it grows; a tiling one centres it again,
+    // and the toolkit may not have heard of that yet: a bar's height of room
+    // above and below.
     if (trayPresent() || !isVisible())
         return std::nullopt;
-    const int bar = menuBarVisible() ? 0 : m_menuBar->sizeHint().height();
+    const int bar = m_menuBar->sizeHint().height();
     return frameGeometry().adjusted(0, -bar, 0, bar);
 }
 

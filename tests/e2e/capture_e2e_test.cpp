@@ -416,31 +416,27 @@ TEST_F(CaptureE2E, AMarkedTextOfferedAgainWithoutItsMarkStaysOut)
 {
     QTemporaryDir dir;
     x11::setClipboardText(QStringLiteral("vorher"));
-    ASSERT_TRUE(x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == QStringLiteral("vorher"); }));
+    ASSERT_TRUE(waitForCount(1));
     int putBack = 0;
     QObject scope;
     QObject::connect(&desktop->clipboard, &X11Clipboard::putBack, &scope, [&] { ++putBack; });
     const int delivered = desktop->bridge->delivered();
-    QProcess owner;
+    QProcess owner, other;
     owner.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("again"), offered(dir, "x-kde-passwordManagerHint", "secret"),
                                               offered(dir, "UTF8_STRING", "Kennwort-4711")});
-    ASSERT_TRUE(owner.waitForReadyRead(5000));
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }));
-    owner.closeWriteChannel();
+    owner.closeWriteChannel(); // the same window offers the text again, unmarked
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered + 1; }));
-    EXPECT_EQ(owner.readAll(), "owner\nagain\n");
-    EXPECT_EQ(entries().last(), QStringLiteral("vorher"));
-    EXPECT_FALSE(desktop->clipboard.GetText());
-    owner.kill();
-    owner.waitForFinished(2000);
+    owner.kill(); // its end
     ASSERT_TRUE(x11::waitUntil([&] { return putBack > 0 || desktop->bridge->delivered() > delivered + 2; }));
     EXPECT_EQ(putBack, 0);
-    QProcess other;
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("vorher")});
     other.start(QStringLiteral(OFFER_OWNER), {offered(dir, "UTF8_STRING", "Kennwort-4712")});
-    EXPECT_TRUE(x11::waitUntil([&] { return entries().last() == QStringLiteral("Kennwort-4712"); }));
-    EXPECT_TRUE(entries().filter(QStringLiteral("4711")).isEmpty());
+    EXPECT_TRUE(waitForCount(2));
+    EXPECT_EQ(entries().last(), QStringLiteral("Kennwort-4712"));
     other.kill();
     other.waitForFinished(2000);
+    owner.waitForFinished(2000);
 }
 
 // The suite ends the clipboard owners it started, and only those.

@@ -35,6 +35,7 @@ public:
     // layout pixels, which are Xwayland's.
     struct View {
         QString title;
+        quint32 window = 0; // the X11 window
         bool x11 = false;
         bool floating = false;
         QRect content;
