@@ -267,7 +267,6 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         }
         return std::optional<Sway::View>();
     };
-    // A click into a window once sway has given it the focus (and raised it).
     auto onX = [&](const QString &program, const QStringList &args) {
         QProcess p;
         p.setProcessEnvironment(env);
@@ -275,6 +274,16 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         p.waitForFinished(5000);
         return QString::fromUtf8(p.readAllStandardOutput());
     };
+    // Where the program states a window to be (its frame as it reckons a frame no manager names).
+    auto stated = [&](quint32 window) {
+        const QString hints = onX(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window),
+                                                            QStringLiteral("WM_NORMAL_HINTS")});
+        const auto m = QRegularExpression(QStringLiteral("user specified location: (-?\\d+), (-?\\d+)\\s*"
+                                                         "user specified size: (\\d+) by (\\d+)")).match(hints);
+        EXPECT_TRUE(m.hasMatch()) << hints.toStdString();
+        return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt() + 6, m.captured(4).toInt() + 22);
+    };
+    // A click into a window once sway has given it the focus (and raised it).
     auto click = [&](const QString &title, const QPoint &at) {
         sway.message({QStringLiteral("[title=\"^%1\"] focus").arg(title)});
         onX(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
@@ -306,13 +315,8 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         EXPECT_TRUE(v->floating);
         EXPECT_EQ(v->content.size(), r.design);
         if (r.from && QString::fromUtf8(r.from).startsWith(QStringLiteral("Merkolo-Auswahl"))) {
-            const QString hints = onX(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(v->window),
-                                                                QStringLiteral("WM_NORMAL_HINTS")});
-            const auto at = QRegularExpression(QStringLiteral("user specified location: (-?\\d+), (-?\\d+)")).match(hints);
-            ASSERT_TRUE(at.hasMatch()) << hints.toStdString();
-            // Its frame's top left, the frame a manager that names none has by the program's reckoning.
-            const QRect stated(QPoint(at.captured(1).toInt(), at.captured(2).toInt()), r.design + QSize(6, 22));
-            EXPECT_FALSE(stated.intersects(view(QStringLiteral("Merkolo-Auswahl"))->content)) << testing::PrintToString(stated);
+            const QRect store = stated(v->window), selector = stated(view(QStringLiteral("Merkolo-Auswahl"))->window);
+            EXPECT_FALSE(store.intersects(selector)) << testing::PrintToString(store) << testing::PrintToString(selector);
         }
     }
 }
