@@ -8,6 +8,8 @@
 #include "shell/starterart.h"
 #include "textstore/Textform.h"
 
+#include <QMenuBar>
+
 namespace {
 
 // Reaches below the lowest out-of-sight control.
@@ -149,7 +151,11 @@ std::optional<QRect> Starter::keptClear() const
     // above and below.
     if (trayPresent() || !isVisible())
         return std::nullopt;
-    const int bar = m_menuBar->sizeHint().height();
+    // A bar whose menu is hidden measures nothing: one like it, with its menu, is measured.
+    QMenuBar probe;
+    probe.setFont(m_menuBar->font());
+    probe.addMenu(mnBar->title());
+    const int bar = probe.sizeHint().height();
     return frameGeometry().adjusted(0, -bar, 0, bar);
 }
 
