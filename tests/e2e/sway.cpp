@@ -139,7 +139,6 @@ QList<Sway::View> Sway::views() const
             const QJsonObject r = node.value(QStringLiteral("rect")).toObject(),
                               w = node.value(QStringLiteral("window_rect")).toObject();
             views << View{node.value(QStringLiteral("name")).toString(),
-                          static_cast<quint32>(node.value(QStringLiteral("window")).toInteger()),
                           node.value(QStringLiteral("shell")).toString() == QStringLiteral("xwayland"), floating,
                           QRect(r.value(QStringLiteral("x")).toInt() + w.value(QStringLiteral("x")).toInt(),
                                 r.value(QStringLiteral("y")).toInt() + w.value(QStringLiteral("y")).toInt(),

@@ -35,7 +35,6 @@ public:
     // layout pixels, which are Xwayland's.
     struct View {
         QString title;
-        quint32 window = 0; // the X11 window
         bool x11 = false;
         bool floating = false;
         QRect content;
