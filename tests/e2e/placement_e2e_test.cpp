@@ -281,7 +281,7 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
     const struct {
         const char *title;
         const char *from;  // the window clicked to open it
-        QPoint at;         // where, from the top left of its client area (none: the bottom left)
+        QPoint at;         // where, from the top left of its client area (a negative y: its bottom left)
         QSize design;      // its client area
     } rows[] = {
         {"Merkolo-Auswahl", nullptr, {}, {6345 / 15, 750 / 15}},
