@@ -153,6 +153,7 @@ std::optional<QRect> Starter::keptClear() const
         return std::nullopt;
     // A bar whose menu is hidden measures nothing: one like it, with its menu, is measured.
     QMenuBar probe;
+    probe.setNativeMenuBar(false);
     probe.setFont(m_menuBar->font());
     probe.addMenu(mnBar->title());
     const int bar = probe.sizeHint().height();
