@@ -9,11 +9,13 @@ program_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations
 desktop_packages=(xvfb openbox trayer x11-utils)
 # The test suite and the benchmarks on top.
 # sway, wl-clipboard and foot: a headless Wayland desktop for the data-control
-# tests; python3-gi with GTK: a real program that copies and quits; clang: the
-# second compiler the project's own checks build with.
+# tests, with xwayland to show the program's X11 windows on it (and xhost, of
+# x11-xserver-utils, to let the tests in when sway runs as a user of its own);
+# python3-gi with GTK: a real program that copies and quits; clang: the second
+# compiler the project's own checks build with.
 test_packages=(libgtest-dev libbenchmark-dev fonts-dejavu-extra xclip xdotool imagemagick
-               desktop-file-utils appstream dpkg-dev file lintian man-db sway wl-clipboard foot
-               python3-gi gir1.2-gtk-3.0 devscripts clang)
+               desktop-file-utils appstream dpkg-dev file lintian man-db sway xwayland x11-xserver-utils
+               wl-clipboard foot python3-gi gir1.2-gtk-3.0 devscripts clang)
 # Building the Debian package.
 package_packages=(dpkg-dev file)
 

@@ -56,17 +56,20 @@ void Form::Show()
 {
     if (m_unloaded)
         return;
-    if (m_centre && !m_shownOnce) {
+    const QList<QRect> keep = m_shownOnce ? QList<QRect>() : keptClearByOthers();
+    if ((m_centre || !keep.isEmpty()) && !m_shownOnce) {
         if (const QScreen *s = QGuiApplication::primaryScreen()) {
             const QMargins f = frameDevicePx();
             const double dpr = devicePixelRatioF();
             const QSize outer(static_cast<int>(std::lround(width() + (f.left() + f.right()) / dpr)),
                               static_cast<int>(std::lround(height() + (f.top() + f.bottom()) / dpr)));
             const QRect avail = s->availableGeometry();
+            // A window without a place of its own starts at the centre too.
             QPoint at = avail.center() - QPoint(outer.width() / 2, outer.height() / 2);
-            if (m_clearOfOthers)
-                at = placement::clearOf(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail,
-                                         othersShown());
+            const QList<QRect> others = (m_clearOfOthers ? othersShown() : QList<QRect>()) + keep;
+            if (!others.isEmpty())
+                at = placement::clearOf(QRect(at, outer), static_cast<int>(std::ceil(f.top() / dpr)), avail, others);
+            // Stated, so that a window manager that places windows itself keeps it there.
             move(at);
         }
     } else if (m_shownOnce && !isVisible()) {
@@ -91,6 +94,18 @@ QList<QRect> Form::othersShown() const
             others << w->frameGeometry();
     }
     return others;
+}
+
+QList<QRect> Form::keptClearByOthers() const
+{
+    QList<QRect> keep;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *f = qobject_cast<Form *>(w); f && f != this) {
+            if (const auto area = f->keptClear())
+                keep << *area;
+        }
+    }
+    return keep;
 }
 
 void Form::keepPlace()
@@ -156,6 +171,14 @@ void Form::reshowNudged(bool forward)
     setLeft(Left() + step);
     setTop(Top() + step);
     Show();
+}
+
+void Form::setFixedBorder(bool on)
+{
+    m_fixedBorder = on;
+    // A fixed size floats by its size hints alone.
+    if (!on)
+        x11window::setFloatingWhenTiled(this);
 }
 
 void Form::setKeyPreview(bool on)

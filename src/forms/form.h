@@ -83,12 +83,18 @@ protected:
 
     // Key-down events of every control reach Form_KeyDown first.
     void setKeyPreview(bool on);
-    // A fixed border keeps the user from resizing the window.
-    void setFixedBorder(bool on) { m_fixedBorder = on; }
+    // A fixed border keeps the user from resizing the window. Either way
+    // the window floats on a tiling window manager, at its own size.
+    void setFixedBorder(bool on);
     void setCentredOnFirstShow(bool on) { m_centre = on; }
     // Centred, unless it would lie under another window of the program:
     // then as near the centre as it lies clear of them (see placement.h).
     void setClearOfOthersOnFirstShow(bool on) { m_clearOfOthers = on; }
+    // What another window of the program keeps clear of when it is shown
+    // for the first time (screen coordinates, frames included): nothing, or
+    // where this window stays in sight beside it. Such a window opens
+    // centred, or as near the centre as it lies clear of all of them.
+    virtual std::optional<QRect> keptClear() const { return std::nullopt; }
 
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -102,6 +108,8 @@ private:
     void keepPlace();
     // The frames of the program's other windows on the screen.
     QList<QRect> othersShown() const;
+    // What the other windows ask to be kept clear of (keptClear).
+    QList<QRect> keptClearByOthers() const;
     void applyClientSize(int widthPx, int heightPx);
     void watchExposure();
     // The window manager framed the window (anew): outer sizes set in twips

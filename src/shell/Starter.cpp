@@ -8,6 +8,8 @@
 #include "shell/starterart.h"
 #include "textstore/Textform.h"
 
+#include <QMenuBar>
+
 namespace {
 
 // Reaches below the lowest out-of-sight control.
@@ -138,6 +140,24 @@ void Starter::Picture1_Click()
     forms().get<Formbilder>().Show();
     Command2_Click();
     Picture5_Click();
+}
+
+std::optional<QRect> Starter::keptClear() const
+{
+    // Without a notification area the selector stays in sight after a store
+    // opens, its menu bar added: no store may cover its buttons. Most window
+    // managers keep its top edge as it grows; a tiling one centres it again,
+    // and the toolkit may not have heard of that yet: a bar's height of room
+    // above and below.
+    if (trayPresent() || !isVisible())
+        return std::nullopt;
+    // A bar whose menu is hidden measures nothing: one like it, with its menu, is measured.
+    QMenuBar probe;
+    probe.setNativeMenuBar(false);
+    probe.setFont(m_menuBar->font());
+    probe.addMenu(mnBar->title());
+    const int bar = probe.sizeHint().height();
+    return frameGeometry().adjusted(0, -bar, 0, bar);
 }
 
 void Starter::Label1_Click()

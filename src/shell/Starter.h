@@ -102,6 +102,7 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    std::optional<QRect> keptClear() const override;
 
 private:
     void build();

@@ -358,9 +358,9 @@ TEST_F(CaptureE2E, ADrippingOwnerIsGivenUpAfterTheOverallLimit)
 }
 
 // A text its owner marks secret is kept out, whatever the mark's value,
-// type, encoding or the case of its name: neither the mark nor the content is
-// asked for. The change still beeps and passes on, and the copies before and
-// after are captured as usual.
+// type, encoding or the case of its name: the mark is never asked for, the
+// text once, for its fingerprint alone. The change still beeps and passes
+// on, and the copies before and after are captured as usual.
 TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
 {
     Zwischablage &viewer = joinBeforeAForeignViewer();
@@ -398,7 +398,7 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
         x11::setClipboardText(after);
         ASSERT_TRUE(x11::waitUntil([&] { return entries().last() == after; })) << m;
         said += owner.readAll();
-        EXPECT_EQ(said, "owner\n") << m; // neither the mark nor the content was asked for
+        EXPECT_EQ(said, "owner\ncontent\n") << m; // the mark never, the text once
         owner.kill();
         owner.waitForFinished(2000);
     }
@@ -407,6 +407,36 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
     const QStringList keptOut = log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg).filter(QStringLiteral("kept out"));
     EXPECT_EQ(keptOut.size(), qsizetype(std::size(modes))) << keptOut.join(QStringLiteral(" | ")).toStdString();
     EXPECT_TRUE(log.all().filter(QStringLiteral("Kennwort")).isEmpty());
+}
+
+// GNOME's bridge offers a password manager's marked text again under the
+// same owner window without the mark when the manager quits or clears: it
+// is neither listed nor put back when its owner ends; another text is listed.
+TEST_F(CaptureE2E, AMarkedTextOfferedAgainWithoutItsMarkStaysOut)
+{
+    QTemporaryDir dir;
+    x11::setClipboardText(QStringLiteral("vorher"));
+    ASSERT_TRUE(waitForCount(1));
+    int putBack = 0;
+    QObject scope;
+    QObject::connect(&desktop->clipboard, &X11Clipboard::putBack, &scope, [&] { ++putBack; });
+    const int delivered = desktop->bridge->delivered();
+    QProcess owner, other;
+    owner.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("again"), offered(dir, "x-kde-passwordManagerHint", "secret"),
+                                              offered(dir, "UTF8_STRING", "Kennwort-4711")});
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered; }));
+    owner.closeWriteChannel(); // the same window offers the text again, unmarked
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > delivered + 1; }));
+    owner.kill(); // its end
+    ASSERT_TRUE(x11::waitUntil([&] { return putBack > 0 || desktop->bridge->delivered() > delivered + 2; }));
+    EXPECT_EQ(putBack, 0);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("vorher")});
+    other.start(QStringLiteral(OFFER_OWNER), {offered(dir, "UTF8_STRING", "Kennwort-4712")});
+    EXPECT_TRUE(waitForCount(2));
+    EXPECT_EQ(entries().last(), QStringLiteral("Kennwort-4712"));
+    other.kill();
+    other.waitForFinished(2000);
+    owner.waitForFinished(2000);
 }
 
 // The suite ends the clipboard owners it started, and only those.

@@ -119,7 +119,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
             started.start(QStringLiteral("/usr/bin/python3"), // where python3-gi is installed
                           {GTK_COPY, r.text.isEmpty() ? "picture" : "text", r.text.isEmpty() ? file : r.text, "300"}, "copied");
         else if (r.owner == std::string("secret"))
-            started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), r.text}); // asked nothing
+            started.start(QStringLiteral(SECRET_OWNER), {QStringLiteral("secret"), r.text}); // its text read once, for its fingerprint
         else
             x11::setClipboardText(r.text);
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > before; }));

@@ -10,7 +10,11 @@
  * manager meanwhile, and says "saved" or "not saved" when answered. With
  * "twice" first, it takes the selection again with the same window 20 ms
  * later, as GNOME's bridge from Wayland announces each copy. With "clear"
- * first, it empties the clipboard once its standard input ends, and runs on. */
+ * first, it empties the clipboard once its standard input ends, and runs on.
+ * With "again" first, once its standard input ends it takes the selection
+ * again with the same window and offers its targets without a password
+ * manager's mark, as GNOME's bridge does when such a manager quits or
+ * clears; it says "again" then. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -80,7 +84,8 @@ int main(int argc, char **argv)
     const int save = argc > 1 && strcmp(argv[1], "save") == 0;
     const int twice = argc > 1 && strcmp(argv[1], "twice") == 0;
     const int clear = argc > 1 && strcmp(argv[1], "clear") == 0;
-    for (int i = 1 + save + twice + clear; i < argc && count < kMaxTargets; ++i) {
+    const int again = argc > 1 && strcmp(argv[1], "again") == 0;
+    for (int i = 1 + save + twice + clear + again; i < argc && count < kMaxTargets; ++i) {
         const char *eq = strrchr(argv[i], '='); /* a type may hold '=' itself */
         if (!eq)
             return 2;
@@ -107,12 +112,25 @@ int main(int argc, char **argv)
     int asked = 0;
     xcb_generic_event_t *e;
     for (;;) {
-        if ((save || clear) && !asked) {
+        if ((save || clear || again) && !asked) {
             /* Serves until its standard input ends, then asks the manager. */
             struct pollfd p[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {0, POLLIN, 0}};
             poll(p, 2, -1);
             char b[64];
-            if (clear && (p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
+            if (again && (p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
+                const xcb_atom_t mark = intern(c, "x-kde-passwordManagerHint");
+                int kept = 0;
+                for (int i = 0; i < count; ++i) {
+                    if (offers[i].atom != mark)
+                        offers[kept++] = offers[i];
+                }
+                count = kept;
+                xcb_set_selection_owner(c, w, intern(c, "CLIPBOARD"), XCB_CURRENT_TIME);
+                xcb_flush(c);
+                printf("again\n");
+                fflush(stdout);
+                asked = 1;
+            } else if (clear && (p[1].revents & (POLLIN | POLLHUP)) && read(0, b, sizeof b) <= 0) {
                 xcb_set_selection_owner(c, XCB_NONE, intern(c, "CLIPBOARD"), XCB_CURRENT_TIME);
                 xcb_flush(c);
                 asked = 1;

@@ -4,13 +4,16 @@
 
 #include "realdesktop.h"
 #include "program.h"
+#include "sway.h"
 #include "x11.h"
 
 #include "imagestore/Bilderramen.h"
 #include "imagestore/Formbilder.h"
 #include "textstore/Textform.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
@@ -237,5 +240,107 @@ TEST_F(PlacementE2E, TheBottomRowTakesAClickAnywhereOnItsButtonsAfterAPick)
         EXPECT_TRUE(x11::waitUntil([&] {
             return r.button == t.Command5 ? desktop->messages.calls.size() > boxes : t.Check2->Value() == 1;
         }));
+    }
+}
+
+// On a tiling window manager (sway, the program on its Xwayland) the stores,
+// the selector and the viewer float at their design sizes, with no setting
+// of the user's. sway centres each of them whatever place it states.
+TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
+{
+    if (!x11::available())
+        GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+    Sway sway;
+    if (!sway.problem().isEmpty() || sway.x11Display().isEmpty())
+        GTEST_SKIP() << "sway with Xwayland cannot start here: " << sway.problem().toStdString();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), sway.x11Display());
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    e2e::Program program(QStringLiteral(MERKOLO_BINARY), env, QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath());
+    auto view = [&](const QString &title) {
+        for (const Sway::View &v : sway.views()) {
+            if (v.x11 && v.title.startsWith(title))
+                return std::optional<Sway::View>(v);
+        }
+        return std::optional<Sway::View>();
+    };
+    auto onX = [&](const QString &program, const QStringList &args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        p.waitForFinished(5000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    // A click into a window once sway has given it the focus (and raised it).
+    auto click = [&](const QString &title, const QPoint &at) {
+        sway.message({QStringLiteral("[title=\"^%1\"] focus").arg(title)});
+        onX(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                                        QStringLiteral("click"), QStringLiteral("1")});
+    };
+    const struct {
+        const char *title;
+        const char *from;  // the window clicked to open it
+        QPoint at;         // where, from the top left of its client area (a negative y: its bottom left)
+        QSize design;      // its client area
+    } rows[] = {
+        {"Merkolo-Auswahl", nullptr, {}, {6345 / 15, 750 / 15}},
+        {"Merkolo, Quenta", "Merkolo-Auswahl", {64, -7}, {12210 / 15, 1455 / 15}}, // "Bilder-Speicher-Liste"
+        // The small layout, 3100 x 1000 twips with a nominal frame: 45 pixels high,
+        // less than the 50 of sway's smallest floating window.
+        {"Merkolo-Text", "Merkolo-Auswahl", {192, -7}, {201, 50}},                  // "Text-Speicher-Liste"
+        {"Orginal Bilder Gr", "Merkolo, Quenta", {(6480 + 1215 / 2) / 15, (960 + 375 / 2) / 15}, {7365 / 15, 5460 / 15}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.title);
+        if (r.from) {
+            const std::optional<Sway::View> from = view(QString::fromUtf8(r.from));
+            ASSERT_TRUE(from);
+            const QRect c = from->content;
+            click(QString::fromUtf8(r.from), r.at.y() < 0 ? QPoint(c.left(), c.bottom() + 1) + r.at : c.topLeft() + r.at);
+        }
+        std::optional<Sway::View> v;
+        ASSERT_TRUE(x11::waitUntil([&] { return (v = view(QString::fromUtf8(r.title))).has_value(); }, 15000));
+        EXPECT_TRUE(v->floating);
+        EXPECT_EQ(v->content.size(), r.design);
+    }
+}
+
+// Without a notification area the selector stays in sight after a store
+// opens; the store opens clear of it, its place stated, which a window
+// manager that places windows itself keeps (openbox here, kwin alike).
+TEST(NoTrayE2E, AStoreOpensClearOfTheSelectorAndItsMenuBar)
+{
+    if (!x11::available())
+        GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+    const x11::OwnDesktop own(QStringLiteral("openbox"), {});
+    ASSERT_TRUE(own.problem().isEmpty()) << own.problem().toStdString();
+    // The helpers' programs (xdotool, xwininfo) and the program go to our own desktop, until the end.
+    const struct Shared {
+        QByteArray display = qgetenv("DISPLAY");
+        ~Shared() { qputenv("DISPLAY", display); }
+    } shared;
+    qputenv("DISPLAY", own.display().toLocal8Bit());
+    {
+        e2e::Program program;
+        const QString selector = QStringLiteral("Merkolo-Auswahl: Quenta");
+        for (const auto &[store, label] : {std::pair{"Merkolo, Quenta", 64}, std::pair{"Merkolo-Text", 192}}) {
+            SCOPED_TRACE(store);
+            std::optional<QRect> s, opened;
+            ASSERT_TRUE(x11::waitUntil([&] { return (s = e2e::visibleWindow(selector)).has_value(); }, 15000));
+            e2e::click(QPoint(s->left() + label, s->bottom() - 6)); // "Bilder-" or "Text-Speicher-Liste"
+            ASSERT_TRUE(x11::waitUntil([&] {
+                s = e2e::visibleWindow(selector);
+                opened = e2e::visibleWindow(QString::fromUtf8(store));
+                return s && opened && s->height() > 750 / 15; // the store, and the selector's menu bar
+            }, 10000));
+            const QList<QByteArray> frame = x11::run(QStringLiteral("xprop"), {QStringLiteral("-name"), QString::fromUtf8(store),
+                                                                              QStringLiteral("_NET_FRAME_EXTENTS")})
+                                                .split('=').value(1).split(',');
+            ASSERT_EQ(frame.size(), 4);
+            const QRect outer = opened->adjusted(-frame[0].trimmed().toInt(), -frame[2].trimmed().toInt(),
+                                                 frame[1].trimmed().toInt(), frame[3].trimmed().toInt());
+            EXPECT_FALSE(outer.intersects(*s)) << testing::PrintToString(outer) << testing::PrintToString(*s);
+        }
     }
 }

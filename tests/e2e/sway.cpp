@@ -45,7 +45,14 @@ Sway::Sway()
     m_folder = QString::fromLocal8Bit(folder); // mkdtemp made it 0700
     QFile config(m_folder + QStringLiteral("/config"));
     config.open(QIODevice::WriteOnly);
-    config.write("xwayland disable\n");
+    // Xwayland at once, and its DISPLAY told in a file once root (the
+    // test, when sway runs as the user made for it) may connect to it.
+    const bool xwayland = !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
+    const QString allowRoot = m_user.isEmpty() ? QString() : QStringLiteral("xhost +si:localuser:root >/dev/null; ");
+    config.write(xwayland ? "xwayland force\n" : "xwayland disable\n");
+    if (xwayland)
+        config.write(("exec sh -c '" + allowRoot + "printf %s \"$DISPLAY\" > " + m_folder + "/x11-display.new && mv " + m_folder
+                      + "/x11-display.new " + m_folder + "/x11-display'\n").toLocal8Bit());
     config.close();
 
     launch();
@@ -55,6 +62,10 @@ void Sway::launch()
 {
     const QString wanted = m_display;
     m_display.clear();
+    // What an earlier sway of this folder told is told anew.
+    QFile::remove(m_folder + QStringLiteral("/x11-display"));
+    m_x11Display.clear();
+    const bool xwayland = !QStandardPaths::findExecutable(QStringLiteral("Xwayland")).isEmpty();
     m_sway = start(QStringLiteral("sway"), {QStringLiteral("-c"), m_folder + QStringLiteral("/config")},
                    QStringLiteral("sway.log"));
     const QDir dir(m_folder);
@@ -72,6 +83,9 @@ void Sway::launch()
         return;
     }
     m_problem.clear();
+    QFile told(dir.filePath(QStringLiteral("x11-display")));
+    if (xwayland && x11::waitUntil([&] { return told.exists(); }, 10000) && told.open(QIODevice::ReadOnly))
+        m_x11Display = QString::fromLocal8Bit(told.readAll()).trimmed();
     m_window = start(QStringLiteral("foot"),
                      {QStringLiteral("-a"), QStringLiteral("merkolo-fokus"), QStringLiteral("sleep"), QStringLiteral("600")},
                      QStringLiteral("foot.log"));
@@ -137,14 +151,42 @@ bool Sway::again()
     return m_problem.isEmpty();
 }
 
-QString Sway::focused() const
+QByteArray Sway::message(const QStringList &args) const
 {
     const QDir dir(m_folder);
     const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
     if (ipc.isEmpty())
         return {};
-    const QByteArray tree = x11::run(QStringLiteral("swaymsg"), {QStringLiteral("-s"), dir.filePath(ipc.first()),
-                                                                 QStringLiteral("-t"), QStringLiteral("get_tree")});
+    return x11::run(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), dir.filePath(ipc.first())} + args);
+}
+
+QList<Sway::View> Sway::views() const
+{
+    QList<View> views;
+    std::function<void(const QJsonObject &, bool)> walk = [&](const QJsonObject &node, bool floating) {
+        if (node.contains(QStringLiteral("pid"))) {
+            const QJsonObject r = node.value(QStringLiteral("rect")).toObject(),
+                              w = node.value(QStringLiteral("window_rect")).toObject();
+            views << View{node.value(QStringLiteral("name")).toString(),
+                          node.value(QStringLiteral("shell")).toString() == QStringLiteral("xwayland"), floating,
+                          QRect(r.value(QStringLiteral("x")).toInt() + w.value(QStringLiteral("x")).toInt(),
+                                r.value(QStringLiteral("y")).toInt() + w.value(QStringLiteral("y")).toInt(),
+                                w.value(QStringLiteral("width")).toInt(), w.value(QStringLiteral("height")).toInt())};
+        }
+        for (const QJsonValue &kid : node.value(QStringLiteral("nodes")).toArray())
+            walk(kid.toObject(), floating);
+        for (const QJsonValue &kid : node.value(QStringLiteral("floating_nodes")).toArray())
+            walk(kid.toObject(), true);
+    };
+    walk(QJsonDocument::fromJson(message({QStringLiteral("-t"), QStringLiteral("get_tree")})).object(), false);
+    return views;
+}
+
+QString Sway::focused() const
+{
+    const QByteArray tree = message({QStringLiteral("-t"), QStringLiteral("get_tree")});
+    if (tree.isEmpty())
+        return {};
     std::function<QString(const QJsonObject &)> walk = [&](const QJsonObject &node) {
         QString found = node.value(QStringLiteral("focused")).toBool() ? node.value(QStringLiteral("app_id")).toString() : QString();
         for (const char *kids : {"nodes", "floating_nodes"}) {

@@ -1,10 +1,13 @@
 #pragma once
 // A headless sway of the test's own, with a small Wayland window (foot)
-// holding the keyboard focus. sway refuses to run as root: as root, the
-// test makes a user for it, which it removes again at the end. Its socket
-// is named by absolute path, which root reaches in the user's 0700 folder.
+// holding the keyboard focus, and Xwayland for X11 programs. sway refuses
+// to run as root: as root, the test makes a user for it, which it removes
+// again at the end. Its socket is named by absolute path, which root
+// reaches in the user's 0700 folder.
 
+#include <QList>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 
 #include <sys/types.h>
@@ -28,6 +31,21 @@ public:
     void end();
     // Starts them again on the same socket; false when it did not come back.
     bool again();
+    // DISPLAY of sway's Xwayland; empty when it has none.
+    QString x11Display() const { return m_x11Display; }
+
+    // A window sway shows: its title, whether it is an X11 window and
+    // whether it floats, its content area (without sway's border) in
+    // layout pixels, which are Xwayland's.
+    struct View {
+        QString title;
+        bool x11 = false;
+        bool floating = false;
+        QRect content;
+    };
+    QList<View> views() const;
+    // swaymsg with `args` on this sway's socket; its output.
+    QByteArray message(const QStringList &args) const;
 
 private:
     void launch();
@@ -38,6 +56,7 @@ private:
     gid_t m_gid = 0;
     QString m_folder;
     QString m_display;
+    QString m_x11Display;
     QString m_problem;
     std::unique_ptr<QProcess> m_sway, m_window;
 };

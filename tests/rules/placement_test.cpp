@@ -23,6 +23,7 @@ TEST(Placement, NearestPlaceClearOfTheOtherWindowsWithinTheArea)
         {area, {strip}, QPoint(395, 561)},                           // below: as near as above, and tried first
         {area, {strip, QRect(0, 561, 1280, 100)}, QPoint(395, 49)},  // below taken too: above
         {area, {QRect(395, 600, 490, 100)}, QPoint(395, 210)},       // its lower part covered: up a little
+        {area, {QRect(426, 445, 427, 109)}, QPoint(395, 554)},       // the centred selector, its menu bar to come: below
         // No room above, below or beside: the title bar clear, the least covered (at the
         // right edge, the strip under its left half), the nearest.
         {QRect(0, 0, 1280, 700), {strip.translated(0, -239)}, QPoint(790, 180)},

@@ -3,6 +3,7 @@
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/imageoffer.h"
 #include "platform/clipboard/secrethint.h"
+#include "platform/clipboard/secretprints.h"
 #include "platform/clipboard/storedpicture.h"
 #include "platform/services/log.h"
 
@@ -10,6 +11,8 @@
 #include <QImageReader>
 
 #include <algorithm>
+
+#include <string.h>
 
 namespace {
 
@@ -38,30 +41,72 @@ void ClipboardLimits::allowPictureDecoding()
         QImageReader::setAllocationLimit(neededMiB);
 }
 
-ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const QByteArrayList &imageTypes,
-                        const ClipboardLimits &limits, bool askOwnMark)
+namespace {
+
+bool marked(const QByteArrayList &offered)
 {
-    ChangeContent result;
-    // A password manager's mark, offered under any spelling of its name,
-    // keeps the change out: neither the mark nor any content is asked for.
-    if (std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); })) {
-        qCInfo(lcClipboard) << "a change marked secret is kept out";
-        return result;
-    }
+    return std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); });
+}
+
+void wipe(QByteArray &bytes)
+{
+    if (bytes.isDetached())
+        explicit_bzero(bytes.data(), static_cast<size_t>(bytes.size()));
+    bytes.clear();
+}
+
+// A text of one of the table's types: UTF-8 when it is one of the UTF-8
+// types, or when the owner says its answer is; else Latin-1.
+QString decodedText(const QByteArray &bytes, bool utf8Type, const QByteArray &answerType)
+{
+    const bool utf8Answer = std::any_of(std::begin(kTextTypes), std::end(kTextTypes),
+                                        [&](const TextType &k) { return k.utf8 && answerType == k.name; });
+    return utf8Type || utf8Answer ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+// The first text of the table's types that the owner gives.
+void readText(const QByteArrayList &offered, OfferTransfer &t, const ClipboardLimits &limits, ChangeContent &result)
+{
     for (const TextType &asked : kTextTypes) {
         if (!offered.contains(asked.name) || t.givenUp())
             continue;
         bool cut = false;
         OfferTransfer::Answer answer;
-        const auto bytes = t.read(asked.name, limits.textBytes, &cut, &answer);
+        auto bytes = t.read(asked.name, limits.textBytes, &cut, &answer);
         if (!bytes)
             continue;
-        // UTF-8 when asked for as UTF-8, or when the owner says its answer is.
-        const bool utf8Answer = std::any_of(std::begin(kTextTypes), std::end(kTextTypes),
-                                            [&](const TextType &k) { return k.utf8 && answer.type == k.name; });
-        result.text = asked.utf8 || utf8Answer ? QString::fromUtf8(*bytes) : QString::fromLatin1(*bytes);
+        result.text = decodedText(*bytes, asked.utf8, answer.type);
         result.textCut = cut;
-        break;
+        wipe(*bytes);
+        return;
+    }
+}
+
+} // namespace
+
+ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const QByteArrayList &imageTypes,
+                        const ClipboardLimits &limits, bool askOwnMark, bool printMarked)
+{
+    ChangeContent result;
+    // A password manager's mark, offered under any spelling of its name,
+    // keeps the change out: the mark is never asked for, and of the content
+    // only the text, where `printMarked`, to keep its fingerprint.
+    if (marked(offered)) {
+        if (printMarked) {
+            readText(offered, t, limits, result);
+            if (result.text && !t.givenUp())
+                secretprints::remember(*result.text);
+            if (result.text)
+                secretprints::wipe(*result.text);
+        }
+        qCInfo(lcClipboard) << "a change marked secret is kept out";
+        return ChangeContent();
+    }
+    readText(offered, t, limits, result);
+    if (result.text && secretprints::known(*result.text)) {
+        secretprints::wipe(*result.text);
+        qCInfo(lcClipboard) << "a change with the text of a copy marked secret is kept out";
+        return ChangeContent();
     }
     // The program's own copy coming back: its picture is at hand already.
     if (askOwnMark && offered.contains(ImageOffer::kMarkTarget) && !t.givenUp()) {
@@ -111,7 +156,7 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
                                               "DELETE",          "INSERT_SELECTION", "INSERT_PROPERTY",
                                               ImageOffer::kMarkTarget};
     std::vector<KeptTarget> kept;
-    if (std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); }))
+    if (marked(offered))
         return kept;
     qsizetype left = totalBytes;
     for (const QByteArray &target : listed.isEmpty() ? offered : listed) {
@@ -130,6 +175,23 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
     }
     if (t.givenUp())
         return {};
+    // The text of a copy marked secret, offered again without its mark, is not kept either.
+    const bool secret = std::any_of(kept.begin(), kept.end(), [](const KeptTarget &k) {
+        const auto type = std::find_if(std::begin(kTextTypes), std::end(kTextTypes),
+                                       [&](const TextType &tt) { return k.target == tt.name; });
+        if (type == std::end(kTextTypes))
+            return false;
+        QString text = decodedText(k.bytes, type->utf8, k.type);
+        const bool known = secretprints::known(text);
+        secretprints::wipe(text);
+        return known;
+    });
+    if (secret) {
+        for (KeptTarget &k : kept)
+            wipe(k.bytes);
+        qCInfo(lcClipboard) << "the text of a copy marked secret is not kept";
+        return {};
+    }
     return kept;
 }
 

@@ -93,18 +93,21 @@ inline constexpr qsizetype kMaxKeptBytes = 128 * 1024 * 1024;
 // kept (`listed`; all it offers when that is empty), each whole, up to
 // `totalBytes` in all: a type that does not fit is left out. The
 // selection's own targets (TARGETS, MULTIPLE, ...) are no content; an offer
-// marked secret, or a fetch given up, keeps nothing.
+// marked secret, one with the text of a marked copy seen before, or a fetch
+// given up, keeps nothing.
 std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QByteArrayList &listed,
                                         OfferTransfer &t, qsizetype totalBytes = kMaxKeptBytes);
 
 // Reads an offer of the types `offered`: nothing at all when one of them is
-// a password manager's secret mark; else the first text type of the table
-// that is offered (up to `limits.textBytes`, the rest cut), the program's
-// own picture mark where `askOwnMark`, and else the first of `imageTypes`
-// that decodes to a picture within the limits. A fetch given up brings
-// nothing: what it read may be half of the content.
+// a password manager's secret mark (where `printMarked`, its text is read
+// to keep its fingerprint, secretprints.h, and nothing else), nor when its
+// text is that of a marked copy seen before; else the first text type of
+// the table that is offered (up to `limits.textBytes`, the rest cut), the
+// program's own picture mark where `askOwnMark`, and else the first of
+// `imageTypes` that decodes to a picture within the limits. A fetch given
+// up brings nothing: what it read may be half of the content.
 ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const QByteArrayList &imageTypes,
-                        const ClipboardLimits &limits, bool askOwnMark);
+                        const ClipboardLimits &limits, bool askOwnMark, bool printMarked = false);
 
 // The picture in `bytes` (nothing usable: a null image), or the refusal of one too big.
 QImage decodePicture(const QByteArray &bytes, bool cut, std::optional<PictureRefusal> *refused);

@@ -1,8 +1,9 @@
 #pragma once
 // Password managers mark what they copy as secret with an extra clipboard
 // target. A change whose owner offers that target is kept out of the program
-// altogether, whatever the mark's value, type or encoding: neither the mark
-// nor any content of such a change is ever asked for.
+// altogether, whatever the mark's value, type or encoding: the mark is never
+// asked for, and of the content only the text, on X11, to keep its
+// fingerprint (secretprints.h).
 
 #include <QByteArrayView>
 #include <QStringList>

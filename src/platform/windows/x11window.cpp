@@ -21,6 +21,7 @@ namespace x11window {
 namespace {
 
 constexpr const char *kAsked = "merkolo.wmstates";
+constexpr const char *kFloats = "merkolo.floats";
 
 using x11::atom;
 using x11::connection;
@@ -105,6 +106,20 @@ xcb_window_t nativeOf(const QWidget *w)
     return h && h->handle() ? static_cast<xcb_window_t>(h->winId()) : XCB_NONE;
 }
 
+// An unmapped window that floats on a tiling manager: NORMAL, which every
+// manager that takes the first type it knows keeps to, then DIALOG, which
+// sway looks for anywhere in the list.
+void writeFloatingType(QWidget *w)
+{
+    xcb_connection_t *c = connection();
+    const xcb_window_t win = c ? nativeOf(w) : XCB_NONE;
+    if (!win || !managed(w))
+        return;
+    const xcb_atom_t types[] = {atom("_NET_WM_WINDOW_TYPE_NORMAL"), atom("_NET_WM_WINDOW_TYPE_DIALOG")};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, win, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 2, types);
+    xcb_flush(c);
+}
+
 void apply(QWidget *w, State only, bool all)
 {
     xcb_connection_t *c = connection();
@@ -149,6 +164,8 @@ protected:
             auto *w = static_cast<QWidget *>(watched);
             if (w->isWindow() && touched(w))
                 apply(w, State::Above, true);
+            if (w->isWindow() && w->property(kFloats).toBool())
+                writeFloatingType(w);
         }
         return false;
     }
@@ -239,6 +256,14 @@ void setStateForAll(State state, bool on)
     g_all = on ? (g_all | static_cast<int>(state)) : (g_all & ~static_cast<int>(state));
     for (QWidget *w : QApplication::topLevelWidgets())
         apply(w, state, false);
+}
+
+void setFloatingWhenTiled(QWidget *window)
+{
+    if (!window)
+        return;
+    Watcher::instance();
+    window->setProperty(kFloats, true);
 }
 
 std::optional<QMargins> frameExtents(const QWindow *window)

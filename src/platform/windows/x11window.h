@@ -34,6 +34,14 @@ bool hasState(const QWidget *window, State state);
 // The same for every top-level window of the program, also those shown later.
 void setStateForAll(State state, bool on);
 
+// A tiling window manager floats a window of a fixed size at its own size
+// (its size hints' minimum and maximum are one); a window the user may
+// resize floats there too once this is set: each time it is shown, its
+// window type names NORMAL first, the type every other window manager
+// takes as the first it knows, and DIALOG after it, which sway looks for
+// anywhere in the list (_NET_WM_WINDOW_TYPE).
+void setFloatingWhenTiled(QWidget *window);
+
 // The frame around the window in device pixels (_NET_FRAME_EXTENTS), or
 // nothing when no window manager has framed it.
 std::optional<QMargins> frameExtents(const QWindow *window);

@@ -401,7 +401,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
         bool givenUp() const override { return t.givenUp(); }
     } selection(t, x);
     const QByteArrayList names = x.atoms->namesOf(offered);
-    result = readOffer(names, selection, m_imageTypes, m_limits, true);
+    result = readOffer(names, selection, m_imageTypes, m_limits, true, true);
     if (save) {
         // An owner too slow with all its types still has its text and
         // picture kept; one that lost the clipboard meanwhile has nothing.
