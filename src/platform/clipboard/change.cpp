@@ -2,6 +2,7 @@
 
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/secrethint.h"
 #include "platform/clipboard/storedpicture.h"
 #include "platform/services/log.h"
@@ -114,7 +115,7 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
     if (std::any_of(offered.cbegin(), offered.cend(), [](const QByteArray &n) { return secrethint::isMark(n); }))
         return kept;
     qsizetype left = totalBytes;
-    for (const QByteArray &target : listed.isEmpty() ? offered : listed) {
+    for (QByteArray target : listed.isEmpty() ? offered : listed) {
         if (t.givenUp())
             return {};
         if (target.isEmpty() || notContent.contains(target) || !offered.contains(target) || left <= 0)
@@ -126,7 +127,18 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
             continue;
         left -= bytes->size();
         bytes->squeeze();
-        kept.push_back({target, answer.type.isEmpty() ? target : answer.type, answer.format, std::move(*bytes)});
+        QByteArray type = answer.type.isEmpty() ? target : answer.type;
+        // A picture under a name its bytes are not (a JPEG as image/png) is
+        // kept under the type it really is, unless that type is kept anyway.
+        const QByteArray actual = target.startsWith("image/") ? pictureTypeOf(*bytes) : QByteArray();
+        if (!actual.isEmpty() && !pictureTypeFits(target, actual)) {
+            const bool keptAnyway = (listed.isEmpty() ? offered : listed).contains(actual)
+                && offered.contains(actual);
+            if (keptAnyway || std::any_of(kept.cbegin(), kept.cend(), [&](const KeptTarget &k) { return k.target == actual; }))
+                continue;
+            target = type = actual;
+        }
+        kept.push_back({target, type, answer.format, std::move(*bytes)});
     }
     if (t.givenUp())
         return {};
