@@ -6,6 +6,7 @@
 #include "platform/clipboard/change.h"
 #include "platform/clipboard/imageoffer.h"
 #include "platform/clipboard/keptcontent.h"
+#include "platform/clipboard/memoryreturn.h"
 #include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/secrethint.h"
 
@@ -17,6 +18,7 @@
 
 #include <map>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -206,4 +208,18 @@ TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInThe
         }
         EXPECT_EQ(kept, r.kept) << offer.types().join(' ').constData();
     }
+}
+
+// A 4K picture's pixels (31.6 MiB) get a mapping of their own, given back
+// whole when freed, never a piece of a heap that stays with the process.
+TEST(ClipboardCore, DecodedPicturesAreMappedApartFromTheHeaps)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator has no mapping threshold";
+#else
+    memoryreturn::mapLargeBuffersApart();
+    const size_t before = mallinfo2().hblkhd;
+    const QImage pixels(3840, 2160, QImage::Format_RGB32);
+    EXPECT_GE(mallinfo2().hblkhd - before, size_t(pixels.sizeInBytes()));
+#endif
 }
