@@ -93,9 +93,32 @@ ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const Q
         }
         qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
     }
-    if (t.givenUp())
+    if (t.givenUp()) {
         result = ChangeContent();
+        result.givenUp = true;
+    }
     return result;
+}
+
+QString describeChange(const ChangeContent &c)
+{
+    if (c.givenUp)
+        return QStringLiteral("nothing: the fetch was given up (another owner came, or the owner went silent)");
+    QStringList parts;
+    if (c.text)
+        parts << QStringLiteral("text of %1 characters%2").arg(c.text->size()).arg(c.textCut ? QStringLiteral(", cut") : QString());
+    if (!c.ownMark.isEmpty())
+        parts << QStringLiteral("the program's own picture");
+    else if (!c.image.isNull())
+        parts << QStringLiteral("picture %1 x %2 as %3, %4 bytes")
+                     .arg(c.image.width())
+                     .arg(c.image.height())
+                     .arg(QString::fromLatin1(c.imageType))
+                     .arg(c.imageBytes.size());
+    if (c.refused)
+        parts << QStringLiteral("a picture refused as too big");
+    return parts.isEmpty() ? QStringLiteral("nothing the program keeps (no text, no readable picture, or marked secret)")
+                           : parts.join(QStringLiteral(" and "));
 }
 
 bool sameContent(const ChangeContent &a, const ChangeContent &b)

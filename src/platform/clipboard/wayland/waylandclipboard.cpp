@@ -106,12 +106,20 @@ void WaylandClipboard::arrived(const DataControlReader::Change &c)
     // The clipboard met on coming back: captured when it holds something.
     if (std::exchange(m_rejoined, false) && c.holder == Holder::Nobody)
         return;
+    // One line for each change: what it brought and what became of it.
+    const auto note = [&c](const char *outcome) {
+        qCInfo(lcClipboard).noquote() << QStringLiteral("change %1: %2; %3")
+                                             .arg(c.number)
+                                             .arg(describeChange(c.result), QLatin1String(outcome));
+    };
     if (c.holder == Holder::Nobody) {
         if (const std::optional<KeptContent> kept = m_kept.take()) {
+            note("skipped: its owner ended, its content goes back");
             putBack(*kept, c.number);
             return;
         }
     }
+    note(c.result.givenUp ? "skipped, nothing of it kept" : "passed on to the capture");
     if (c.holder == Holder::Other)
         m_kept.keep(c.result);
     else
