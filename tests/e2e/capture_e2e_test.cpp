@@ -204,7 +204,8 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
     }
     EXPECT_FALSE(entries().contains(QStringLiteral("x")));
     const QString abandoned = QStringLiteral("fetch abandoned asking for \"UTF8_STRING\" - another program took the clipboard");
-    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg), QStringList({abandoned, abandoned}));
+    EXPECT_EQ(log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg).filter(QRegularExpression(QStringLiteral("^fetch "))),
+              QStringList({abandoned, abandoned}));
 }
 
 // An incremental transfer whose every step comes well within the limit for
