@@ -2,6 +2,7 @@
 
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/waylandsession.h"
 #include "platform/clipboard/x11/x11clipboard.h"
 #include "platform/services/log.h"
@@ -148,18 +149,19 @@ void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
 
 DataControlReader::Content WaylandClipboard::pictureContent(const StoredPicture &picture)
 {
-    // As on X11: PNG, BMP where the program writes BMP, and the type it came
-    // in as its own bytes; the conversions are made only when asked for.
+    // As on X11 (pictureOffer): PNG, BMP where the program writes BMP, and
+    // the type the bytes really are as those bytes; the conversions are made
+    // only when asked for.
     StoredPicture held = picture;
     held.forgetPixels();
     DataControlReader::Content content;
-    for (const QByteArray &type : pictureOfferTypes(held.type(), ImageOffer::writesBitmaps())) {
-        if (type == held.type()) {
-            content.push_back({type, held.bytes(), nullptr});
+    for (const PictureOfferType &t : pictureOffer(held.bytes(), held.type(), ImageOffer::writesBitmaps())) {
+        if (t.source == PictureOfferType::Source::Original) {
+            content.push_back({t.type, held.bytes(), nullptr});
             continue;
         }
-        const bool png = type == "image/png";
-        content.push_back({type, {}, std::make_shared<LazyBytes>([held, png](const std::atomic<bool> &stop) {
+        const bool png = t.source == PictureOfferType::Source::Png;
+        content.push_back({t.type, {}, std::make_shared<LazyBytes>([held, png](const std::atomic<bool> &stop) {
                                const QImage pixels = held.pixels();
                                return png ? ImageOffer::encode(pixels, stop) : ImageOffer::bitmap(pixels);
                            })});
