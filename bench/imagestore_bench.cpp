@@ -1,13 +1,13 @@
 // The image store of the real program, measured from outside on the real
 // X11 desktop, for one or more builds in one run (e.g. before and after a
-// change): 10 distinct 3840 x 2160 PNG captures of each kind (photo-like and
-// screenshot-like) with "Automatisch" ticked, offered by xclip: the time from
+// change): 10 distinct 3840 x 2160 PNG captures of each kind (photo-like,
+// screenshot-like and smooth gradients, which compress well) with "Automatisch" ticked, offered by xclip: the time from
 // the owner change to the new thumbnail on screen, resident and
 // proportional memory after the ten, "Kopieren" until the clipboard is owned
 // and until xclip has read all of image/png (and image/bmp), then
 // "löschen" and the memory a while later.
 // Needs a display with a window manager: run under scripts/xdesktop.
-// Usage: bench_imagestore [--wait seconds] [--n captures] binary[@GLIBC_TUNABLES] ...
+// Usage: bench_imagestore [--wait seconds] [--n captures] [--kind name] binary[@GLIBC_TUNABLES] ...
 
 #include "pictures.h"
 #include "program.h"
@@ -176,6 +176,7 @@ int main(int argc, char **argv)
         return 1;
     int waitSeconds = 60;
     int count = 10;
+    QString only;
     QStringList builds;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -183,19 +184,27 @@ int main(int argc, char **argv)
             waitSeconds = std::atoi(argv[++i]);
         else if (a == QLatin1String("--n") && i + 1 < argc)
             count = std::atoi(argv[++i]);
+        else if (a == QLatin1String("--kind") && i + 1 < argc)
+            only = QString::fromLocal8Bit(argv[++i]);
         else
             builds << a;
     }
     if (builds.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_imagestore [--wait seconds] [--n captures] binary[@GLIBC_TUNABLES] ...\n");
+        std::fprintf(stderr, "usage: bench_imagestore [--wait seconds] [--n captures] [--kind photo|screen|gradient] "
+                             "binary[@GLIBC_TUNABLES] ...\n");
         return 1;
     }
     std::printf("making %d distinct %dx%d pictures of each kind ...\n", count, kWidth, kHeight);
     std::fflush(stdout);
-    Kind kinds[] = {{"photo", {}}, {"screen", {}}};
+    Kind kinds[] = {{"photo", {}}, {"screen", {}}, {"gradient", {}}};
     for (int i = 0; i < count; ++i) {
-        kinds[0].pngs << benchpictures::png(benchpictures::photo(kWidth, kHeight, i));
-        kinds[1].pngs << benchpictures::png(benchpictures::screen(kWidth, kHeight, i));
+        const auto want = [&](const char *name) { return only.isEmpty() || only == QLatin1String(name); };
+        if (want("photo"))
+            kinds[0].pngs << benchpictures::png(benchpictures::photo(kWidth, kHeight, i));
+        if (want("screen"))
+            kinds[1].pngs << benchpictures::png(benchpictures::screen(kWidth, kHeight, i));
+        if (want("gradient"))
+            kinds[2].pngs << benchpictures::png(benchpictures::gradient(kWidth, kHeight, i));
     }
     for (int b = 0; b < builds.size(); ++b) {
         const QStringList parts = builds[b].split(QLatin1Char('@'));
@@ -207,6 +216,8 @@ int main(int argc, char **argv)
         std::printf("%s %s%s\n", label.constData(), qPrintable(binary),
                     parts.size() > 1 ? qPrintable(QStringLiteral(" with GLIBC_TUNABLES=") + parts[1]) : "");
         for (const Kind &kind : kinds) {
+            if (kind.pngs.isEmpty())
+                continue;
             // A program of its own for each kind, so that each starts from its idle figure.
             e2e::Program program(binary, env, QFileInfo(binary).absolutePath());
             std::optional<QRect> selector;

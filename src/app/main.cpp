@@ -81,10 +81,11 @@ int main(int argc, char **argv)
 
     QtMessageBox messages;
 
-    // One program per user and display: a second start brings the running
-    // one forward and ends.
+    // One program per user and display (per Wayland desktop, where it runs
+    // in one): a second start brings the running one forward and ends.
     SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                            qEnvironmentVariable("DISPLAY", QGuiApplication::platformName()));
+                            qEnvironmentVariable("DISPLAY", QGuiApplication::platformName()),
+                            qEnvironmentVariable("WAYLAND_DISPLAY"));
     instance.setRequest(historyswitch::requestLine(historyRequest));
     switch (instance.start()) {
     case SingleInstance::Start::First:

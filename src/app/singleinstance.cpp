@@ -36,12 +36,12 @@ bool isRequest(const QByteArray &line)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString &runtimeFolder, const QString &display)
+SingleInstance::SingleInstance(const QString &runtimeFolder, const QString &display, const QString &wayland)
     : m_folder(runtimeFolder)
 {
     if (m_folder.isEmpty())
         return;
-    const QString base = QStringLiteral("merkolo-") + displayKey(display);
+    const QString base = QStringLiteral("merkolo-") + displayKey(display, wayland, runtimeFolder);
     m_socketPath = QDir(m_folder).filePath(base + QStringLiteral(".socket"));
     m_lockPath = QDir(m_folder).filePath(base + QStringLiteral(".lock"));
 }
@@ -52,9 +52,34 @@ SingleInstance::~SingleInstance()
     delete m_server;
 }
 
-QString SingleInstance::displayKey(const QString &display)
+namespace {
+
+// A path with its links resolved, as far as it exists.
+QString realPath(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const QString real = QFileInfo(clean).canonicalFilePath();
+    if (!real.isEmpty())
+        return real;
+    const QFileInfo file(clean);
+    const QString folder = QFileInfo(file.path()).canonicalFilePath();
+    return folder.isEmpty() ? clean : folder + QLatin1Char('/') + file.fileName();
+}
+
+} // namespace
+
+QString SingleInstance::displayKey(const QString &display, const QString &wayland, const QString &runtimeFolder)
 {
     QString key = display.trimmed();
+    if (!wayland.trimmed().isEmpty()) {
+        // A relative name lies in the runtime folder, as the client library
+        // looks for it; a socket there is named by its file name alone.
+        const QString folder = runtimeFolder.isEmpty() ? QString() : realPath(runtimeFolder);
+        const QString socket = realPath(QDir::isAbsolutePath(wayland.trimmed()) || folder.isEmpty()
+                                            ? wayland.trimmed()
+                                            : QDir(folder).filePath(wayland.trimmed()));
+        key = !folder.isEmpty() && QFileInfo(socket).path() == folder ? QFileInfo(socket).fileName() : socket;
+    }
     // "unix" names the local socket, as no host at all does: one X server.
     if (key.startsWith(QLatin1String("unix:")))
         key.remove(0, 4);

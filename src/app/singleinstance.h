@@ -25,8 +25,9 @@ public:
         Refused,   // a running program does not answer: end this run, problem() says why
     };
 
-    // `runtimeFolder`: the user's runtime folder; `display`: the display this run shows on.
-    SingleInstance(const QString &runtimeFolder, const QString &display);
+    // `runtimeFolder`: the user's runtime folder; `display`: the X display
+    // this run shows on; `wayland`: the Wayland desktop it runs in, if any.
+    SingleInstance(const QString &runtimeFolder, const QString &display, const QString &wayland = QString());
     ~SingleInstance() override;
 
     Start start();
@@ -36,7 +37,11 @@ public:
     QString lockPath() const { return m_lockPath; }
 
     // A file-name part for a display name: ":0.0" and ":0" give the same.
-    static QString displayKey(const QString &display);
+    // In a Wayland desktop (`wayland` set, as WAYLAND_DISPLAY) it names the
+    // desktop's socket instead, whatever X display (Xwayland's, or none) the
+    // run has: "wayland-1" and "<runtimeFolder>/wayland-1" give the same.
+    static QString displayKey(const QString &display, const QString &wayland = QString(),
+                              const QString &runtimeFolder = QString());
     // How long a later start keeps trying to reach the running program's
     // socket (it may have taken the lock and not be listening yet), and how
     // long it waits for its answer.

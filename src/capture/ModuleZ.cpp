@@ -3,6 +3,7 @@
 #include "Zwischablage.h"
 
 #include "forms/forms.h"
+#include "platform/services/log.h"
 #include "platform/services/modalgate.h"
 #include "platform/windows/user32.h"
 
@@ -66,6 +67,7 @@ void capture(Zwischablage *window)
     // everything after it waits too, so the order of changes is kept.
     ModalGate &gate = window->services().messages->gate();
     if (gate.open() || gate.pending()) {
+        qCInfo(lcClipboard) << "the change waits for the open message box";
         gate.whenClosed(window, [window, c] {
             if (!window->isUnloaded())
                 handOff(window, c);

@@ -2,7 +2,9 @@
 # Installs the build into a staging folder (DESTDIR, any prefix) and checks
 # what lies there: the program, its help page, a valid desktop entry, the
 # icon in every size, AppStream metadata that appstreamcli accepts, the
-# manual page, and nothing else; then that scripts/uninstall leaves nothing.
+# manual page, and nothing else, the program stripped; that scripts/uninstall
+# removes it all and only the folders the install made; that an install of a
+# build lacking a file refuses before writing.
 # Then builds the Debian package and checks its files, its dependencies and
 # what lintian and hardening-check say of it. Usage: check_install.sh <build-dir> <source-dir>
 set -euo pipefail
@@ -48,10 +50,8 @@ manwarn=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/share/man/man1/mer
 LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/share/man/man1/merkolo.1.gz" 2>/dev/null | grep -q XDG_RUNTIME_DIR \
   || fail "the manual page does not render"
 
-# Uninstalling leaves no file and no empty folder of ours under the prefix.
-DESTDIR=$work/stage "$source/scripts/uninstall" --prefix /opt/merkolo "$build" >/dev/null
-left=$(cd "$root" && find . -mindepth 1)
-[ -z "$left" ] || fail "left after uninstall: $left"
+# Installed stripped: no symbol table, no debug sections.
+readelf -S "$root/bin/merkolo" | grep -qE '\.symtab|\.debug_' && fail "bin/merkolo is not stripped"
 
 # The Debian package.
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1) \
@@ -83,4 +83,37 @@ hardening=$(hardening-check --nofortify --nocfprotection "$work/unpacked/usr/bin
 # lintian: nothing but the placeholder maintainer address.
 tags=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -E '^[EW]: ' | grep -v 'bogus-mail-host' || true)
 [ -z "$tags" ] || fail "lintian: $tags"
+# Installing and uninstalling again, after CPack's own install: the
+# uninstall removes every file and only the folders the install created.
+# Rows: prefix | folders there before (kept, empty or not).
+n=0
+rows=("/opt/merkolo|"
+      "/usr/local|usr/local/share/man usr/local/bin"
+      "/usr/local/|usr/local/share usr/local/lib")
+for row in "${rows[@]}"; do
+  prefix=${row%%|*}
+  stage=$work/row$((++n))
+  mkdir -p "$stage"
+  for d in ${row#*|}; do mkdir -p "$stage/$d"; done
+  before=$(cd "$stage" && find . | sort)
+  DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >/dev/null
+  [ -x "$stage${prefix%/}/bin/merkolo" ] || fail "$prefix: nothing installed"
+  DESTDIR=$stage "$source/scripts/uninstall" --prefix "$prefix" "$build" >/dev/null
+  after=$(cd "$stage" && find . | sort)
+  [ "$before" = "$after" ] || fail "$prefix: the uninstall left a different tree:
+$(diff <(echo "$before") <(echo "$after") || true)"
+done
+# The uninstall of the first install still finds its own note after all that.
+DESTDIR=$work/stage "$source/scripts/uninstall" --prefix /opt/merkolo "$build" >/dev/null
+[ -z "$(cd "$work/stage" && find . -mindepth 1)" ] || fail "left after uninstall: $(cd "$work/stage" && find . -mindepth 1)"
+
+# A build that lacks a file to install (scripts/run builds the program
+# alone): the install refuses before writing anything.
+mv "$build/docs/merkolo.1.gz" "$work/merkolo.1.gz"
+DESTDIR=$work/partial cmake --install "$build" --prefix /usr >"$work/partial.log" 2>&1 && refused=no || refused=yes
+mv "$work/merkolo.1.gz" "$build/docs/merkolo.1.gz"
+[ "$refused" = yes ] || fail "installed without the manual page"
+grep -q 'not built: .*merkolo.1.gz' "$work/partial.log" || fail "the refusal: $(cat "$work/partial.log")"
+[ ! -e "$work/partial" ] || fail "a refused install wrote: $(cd "$work/partial" && find . -type f)"
+
 echo "install and package: ok ($(basename "$deb"))"

@@ -6,6 +6,8 @@
 #include "platform/clipboard/change.h"
 #include "platform/clipboard/imageoffer.h"
 #include "platform/clipboard/keptcontent.h"
+#include "platform/clipboard/memoryreturn.h"
+#include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/secrethint.h"
 #include "platform/clipboard/secretprints.h"
 
@@ -17,6 +19,7 @@
 
 #include <map>
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -53,6 +56,11 @@ struct Offer : OfferTransfer {
 };
 
 } // namespace
+
+void PrintTo(const PictureOfferType &t, std::ostream *out)
+{
+    *out << t.type.constData() << (t.source == PictureOfferType::Source::Original ? " as it came" : " converted");
+}
 
 TEST(ClipboardCore, OffersAreReadAsTheTableSaysOnBothRoutes)
 {
@@ -103,6 +111,11 @@ TEST(ClipboardCore, OffersAreReadAsTheTableSaysOnBothRoutes)
          {Form::Nothing, Form::Nothing}, {}, "image/png"},
         {"the program's own copy: X11 takes the mark instead of the picture", {{mark, ownMark}, {"image/png", png}},
          {nothing, nothing}, {"", "image/png"}, {Form::Nothing, Form::Png}},
+
+        {"a PNG under another name goes back as its bytes", {{"image/bmp", png}}, {nothing, nothing},
+         {"image/bmp", "image/bmp"}, {Form::Png, Form::Png}},
+        {"a BMP under the name of PNG is encoded", {{"image/png", bmp}}, {nothing, nothing}, {"image/png", "image/png"},
+         {Form::EncodedAsPng, Form::EncodedAsPng}},
     };
     ClipboardLimits limits;
     limits.textBytes = 10;
@@ -148,16 +161,28 @@ TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInThe
     kept.forget();
     EXPECT_FALSE(kept.take());
 
+    // Each type a stored picture goes out in: its bytes where they are that
+    // type (by their signature, whatever name they came under), else a conversion.
+    using Source = PictureOfferType::Source;
+    const QByteArray pngBytes = "\x89PNG\r\n\x1a\n....", jpeg = "\xff\xd8\xff\xe0....", bmpBytes = "BM" + QByteArray(30, 0);
     const struct {
-        QByteArray cameAs;
+        QByteArray bytes, cameAs;
         bool bmp;
-        QByteArrayList offered;
-    } types[] = {{"image/png", true, {"image/png", "image/bmp"}},
-                 {"image/jpeg", true, {"image/png", "image/bmp", "image/jpeg"}},
-                 {"image/bmp", false, {"image/png", "image/bmp"}},
-                 {"image/gif", false, {"image/png", "image/gif"}}};
+        std::vector<PictureOfferType> offered;
+    } types[] = {
+        {pngBytes, "image/png", true, {{"image/png", Source::Original}, {"image/bmp", Source::Bmp}}},
+        {jpeg, "image/jpeg", true, {{"image/png", Source::Png}, {"image/bmp", Source::Bmp}, {"image/jpeg", Source::Original}}},
+        {bmpBytes, "image/x-MS-bmp", false, {{"image/png", Source::Png}, {"image/bmp", Source::Original}, {"image/x-MS-bmp", Source::Original}}},
+        {"GIF89a....", "image/gif", false, {{"image/png", Source::Png}, {"image/gif", Source::Original}}},
+        {jpeg, "image/png", true, {{"image/png", Source::Png}, {"image/bmp", Source::Bmp}, {"image/jpeg", Source::Original}}},
+        {pngBytes, "image/bmp", true, {{"image/png", Source::Original}, {"image/bmp", Source::Bmp}}},
+        {"RIFF....WEBPVP8 ", "image/png", false, {{"image/png", Source::Png}, {"image/webp", Source::Original}}},
+        {QByteArray("MM\0*....", 8), "image/tiff", false, {{"image/png", Source::Png}, {"image/tiff", Source::Original}}},
+        {"P6\n2 2\n255\n", "image/x-portable-anymap", false, {{"image/png", Source::Png}, {"image/x-portable-anymap", Source::Original}}},
+        {"unbekannt", "image/x-eigen", true, {{"image/png", Source::Png}, {"image/bmp", Source::Bmp}}},
+    };
     for (const auto &t : types)
-        EXPECT_EQ(pictureOfferTypes(t.cameAs, t.bmp), t.offered) << t.cameAs.constData();
+        EXPECT_EQ(pictureOffer(t.bytes, t.cameAs, t.bmp), t.offered) << t.cameAs.constData() << " " << t.bytes.left(4).toHex().constData();
 
     // An owner about to quit: the types it lists (all when none), each whole
     // within the cap for all, never the selection's own targets or a secret,
@@ -177,6 +202,8 @@ TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInThe
         {{{"a", "123456"}, {"b", "123"}, {"c", "12"}}, {}, 5, {"b", "c"}},
         {{{secrethint::kTarget, "1"}, {"UTF8_STRING", "geheim"}}, {}, 100, {}},
         {{{"text/html", "<b>"}, {"STRING", "Passwort"}}, {}, 100, {}},
+        {{{"image/png", jpeg}, {"text/html", "<b>"}}, {}, 100, {"image/jpeg", "text/html"}},
+        {{{"image/png", jpeg}, {"image/jpeg", jpeg}}, {}, 100, {"image/jpeg"}},
     };
     for (const auto &r : saves) {
         Offer offer;
@@ -184,8 +211,23 @@ TEST(ClipboardCore, KeptContentGoesBackOnceForItsOwnerAndPicturesAreOfferedInThe
         QByteArrayList kept;
         for (const KeptTarget &k : readKeptTargets(offer.types(), r.listed, offer, r.cap)) {
             kept << k.target;
-            EXPECT_EQ(k.bytes, r.offer.at(k.target));
+            EXPECT_EQ(k.type, k.target);
+            EXPECT_EQ(k.bytes, r.offer.count(k.target) ? r.offer.at(k.target) : r.offer.at("image/png"));
         }
         EXPECT_EQ(kept, r.kept) << offer.types().join(' ').constData();
     }
+}
+
+// A 4K picture's pixels (31.6 MiB) get a mapping of their own, given back
+// whole when freed, never a piece of a heap that stays with the process.
+TEST(ClipboardCore, DecodedPicturesAreMappedApartFromTheHeaps)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator has no mapping threshold";
+#else
+    memoryreturn::mapLargeBuffersApart();
+    const size_t before = mallinfo2().hblkhd;
+    const QImage pixels(3840, 2160, QImage::Format_RGB32);
+    EXPECT_GE(mallinfo2().hblkhd - before, size_t(pixels.sizeInBytes()));
+#endif
 }

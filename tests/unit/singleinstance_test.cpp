@@ -17,6 +17,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -246,15 +247,27 @@ TEST(SingleInstance, ClientsThatSayNothingOrSomethingElseAreDroppedAndTheNextIsS
 
 TEST(SingleInstance, DisplayNamesGiveSafeFileNames)
 {
+    // A Wayland desktop by its socket, relative to the runtime folder or not, through a link or not.
+    QTemporaryDir run;
+    const QString runtime = run.path() + QStringLiteral("/run");
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    ASSERT_TRUE(QFile::link(runtime, run.path() + QStringLiteral("/link")));
+    const QString elsewhere = QDir::cleanPath(run.path()) + QStringLiteral("/anderswo/wl-9");
+    const QString elsewhereKey = QString(elsewhere).replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
     const struct {
         const char *display;
-        const char *key;
+        QString wayland;
+        QString key;
     } cases[] = {
-        {":0", "_0"}, {":0.0", "_0"}, {"unix:176", "_176"}, {"unix:176.1", "_176"}, {"localhost:10.0", "localhost_10"}, {"", "default"},
-        {"../../x:1", ".._.._x_1"}, {"wayland-0", "wayland-0"},
+        {":0", {}, "_0"}, {":0.0", {}, "_0"}, {"unix:176", {}, "_176"}, {"unix:176.1", {}, "_176"},
+        {"localhost:10.0", {}, "localhost_10"}, {"", {}, "default"}, {"../../x:1", {}, ".._.._x_1"},
+        {"wayland-0", {}, "wayland-0"}, {":1", "wayland-1", "wayland-1"}, {"", runtime + "/wayland-1", "wayland-1"},
+        {":2", run.path() + "/link/wayland-1", "wayland-1"}, {"", runtime + "/./wayland-1/", "wayland-1"},
+        {"", elsewhere, elsewhereKey}, {"", "../anderswo/wl-9", elsewhereKey},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(SingleInstance::displayKey(QString::fromLatin1(c.display)), QString::fromLatin1(c.key)) << c.display;
+        EXPECT_EQ(SingleInstance::displayKey(QString::fromLatin1(c.display), c.wayland, runtime), c.key)
+            << c.display << " " << c.wayland.toStdString();
 }
 
 TEST(SingleInstance, ASecondStartBringsTheSelectorForwardAsTheIconsDoubleClickDoes)

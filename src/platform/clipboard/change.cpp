@@ -2,6 +2,7 @@
 
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/secrethint.h"
 #include "platform/clipboard/secretprints.h"
 #include "platform/clipboard/storedpicture.h"
@@ -137,9 +138,32 @@ ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const Q
         }
         qCDebug(lcClipboard) << mime << bytes->size() << "bytes are no picture that can be read";
     }
-    if (t.givenUp())
+    if (t.givenUp()) {
         result = ChangeContent();
+        result.givenUp = true;
+    }
     return result;
+}
+
+QString describeChange(const ChangeContent &c)
+{
+    if (c.givenUp)
+        return QStringLiteral("nothing: the fetch was given up (another owner came, or the owner went silent)");
+    QStringList parts;
+    if (c.text)
+        parts << QStringLiteral("text of %1 characters%2").arg(c.text->size()).arg(c.textCut ? QStringLiteral(", cut") : QString());
+    if (!c.ownMark.isEmpty())
+        parts << QStringLiteral("the program's own picture");
+    else if (!c.image.isNull())
+        parts << QStringLiteral("picture %1 x %2 as %3, %4 bytes")
+                     .arg(c.image.width())
+                     .arg(c.image.height())
+                     .arg(QString::fromLatin1(c.imageType))
+                     .arg(c.imageBytes.size());
+    if (c.refused)
+        parts << QStringLiteral("a picture refused as too big");
+    return parts.isEmpty() ? QStringLiteral("nothing the program keeps (no text, no readable picture, or marked secret)")
+                           : parts.join(QStringLiteral(" and "));
 }
 
 bool sameContent(const ChangeContent &a, const ChangeContent &b)
@@ -159,7 +183,7 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
     if (marked(offered))
         return kept;
     qsizetype left = totalBytes;
-    for (const QByteArray &target : listed.isEmpty() ? offered : listed) {
+    for (QByteArray target : listed.isEmpty() ? offered : listed) {
         if (t.givenUp())
             return {};
         if (target.isEmpty() || notContent.contains(target) || !offered.contains(target) || left <= 0)
@@ -171,7 +195,18 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
             continue;
         left -= bytes->size();
         bytes->squeeze();
-        kept.push_back({target, answer.type.isEmpty() ? target : answer.type, answer.format, std::move(*bytes)});
+        QByteArray type = answer.type.isEmpty() ? target : answer.type;
+        // A picture under a name its bytes are not (a JPEG as image/png) is
+        // kept under the type it really is, unless that type is kept anyway.
+        const QByteArray actual = target.startsWith("image/") ? pictureTypeOf(*bytes) : QByteArray();
+        if (!actual.isEmpty() && !pictureTypeFits(target, actual)) {
+            const bool keptAnyway = (listed.isEmpty() ? offered : listed).contains(actual)
+                && offered.contains(actual);
+            if (keptAnyway || std::any_of(kept.cbegin(), kept.cend(), [&](const KeptTarget &k) { return k.target == actual; }))
+                continue;
+            target = type = actual;
+        }
+        kept.push_back({target, type, answer.format, std::move(*bytes)});
     }
     if (t.givenUp())
         return {};

@@ -40,6 +40,7 @@ struct ChangeContent {
     // The mark of this process's own picture offer, when the clipboard holds one; no image is read then.
     QByteArray ownMark;
     std::optional<PictureRefusal> refused;
+    bool givenUp = false; // the fetch was given up (a newer owner, a silent owner): nothing of it is kept
     quint32 owner = 0;       // X11: the window that owned the clipboard when the fetch began
     unsigned generation = 0; // X11: the last request this fetch serves
     bool change = true;      // it serves a notice of a change (not only a look of our own)
@@ -108,6 +109,10 @@ std::vector<KeptTarget> readKeptTargets(const QByteArrayList &offered, const QBy
 // up brings nothing: what it read may be half of the content.
 ChangeContent readOffer(const QByteArrayList &offered, OfferTransfer &t, const QByteArrayList &imageTypes,
                         const ClipboardLimits &limits, bool askOwnMark, bool printMarked = false);
+
+// What a change brought, in a few words for the log: "text of 12 characters",
+// "picture 3840 x 2160 as image/png", "nothing the program keeps", ...
+QString describeChange(const ChangeContent &c);
 
 // The picture in `bytes` (nothing usable: a null image), or the refusal of one too big.
 QImage decodePicture(const QByteArray &bytes, bool cut, std::optional<PictureRefusal> *refused);

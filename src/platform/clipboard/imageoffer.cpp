@@ -2,6 +2,7 @@
 
 #include "platform/clipboard/keptcontent.h"
 #include "platform/clipboard/memoryreturn.h"
+#include "platform/clipboard/picturetype.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -71,8 +72,6 @@ private:
     QByteArray m_png;
 };
 
-const QString kBmp = QStringLiteral("image/bmp");
-
 ImageOffer::BitmapWriter &bitmapWriter()
 {
     static ImageOffer::BitmapWriter writer;
@@ -104,19 +103,20 @@ struct Conversions {
     }
 };
 
-// A stored picture's bytes in its own type, with image/png and image/bmp.
+// A stored picture's offer: its bytes under the type they really are, the
+// conversions under every other type (pictureOffer).
 class StoredMimeData : public QMimeData
 {
 public:
     StoredMimeData(const StoredPicture &picture, const QByteArray &mark, std::shared_ptr<Conversions> conversions,
-                   bool bmp)
+                   std::vector<PictureOfferType> offer)
         : m_picture(picture)
-        , m_type(QString::fromLatin1(picture.type()))
         , m_mark(mark)
         , m_conversions(std::move(conversions))
+        , m_offer(std::move(offer))
     {
-        for (const QByteArray &t : pictureOfferTypes(picture.type(), bmp))
-            m_formats << QString::fromLatin1(t);
+        for (const PictureOfferType &t : m_offer)
+            m_formats << QString::fromLatin1(t.type);
         m_formats << QString::fromLatin1(ImageOffer::kMarkTarget);
     }
     QStringList formats() const override { return m_formats; }
@@ -125,22 +125,25 @@ public:
 protected:
     QVariant retrieveData(const QString &mimeType, QMetaType type) const override
     {
-        if (mimeType == m_type)
-            return m_picture.bytes();
         if (mimeType == QLatin1String(ImageOffer::kMarkTarget))
             return m_mark;
-        if (mimeType == kPng || (mimeType == kBmp && m_formats.contains(kBmp)))
-            return m_conversions->wait(mimeType == kPng);
         if (mimeType == QLatin1String("application/x-qt-image") && type == QMetaType::fromType<QImage>())
             return m_picture.pixels();
+        for (const PictureOfferType &t : m_offer) {
+            if (mimeType != QLatin1String(t.type))
+                continue;
+            if (t.source == PictureOfferType::Source::Original)
+                return m_picture.bytes();
+            return m_conversions->wait(t.source == PictureOfferType::Source::Png);
+        }
         return {};
     }
 
 private:
     StoredPicture m_picture;
-    QString m_type;
     QByteArray m_mark;
     std::shared_ptr<Conversions> m_conversions;
+    std::vector<PictureOfferType> m_offer;
     QStringList m_formats;
 };
 
@@ -191,7 +194,8 @@ void ImageOffer::offerStored(const StoredPicture &picture)
     }
     auto conversions = std::make_shared<Conversions>();
     const BitmapWriter writeBmp = bitmapWriter();
-    const bool isPng = held.type() == kPng.toLatin1();
+    std::vector<PictureOfferType> types = pictureOffer(held.bytes(), held.type(), bool(writeBmp));
+    const bool isPng = types.front().source == PictureOfferType::Source::Original; // image/png comes first
     m_pool.start([this, held, weak = std::weak_ptr<Conversions>(conversions), writeBmp, isPng] {
         // Nothing to do for a picture the clipboard no longer holds.
         const std::shared_ptr<Conversions> conversions = weak.lock();
@@ -211,7 +215,7 @@ void ImageOffer::offerStored(const StoredPicture &picture)
     });
     m_stored = held;
     m_mark = QByteArray::number(::getpid()) + ':' + QByteArray::number(++m_marks);
-    QGuiApplication::clipboard()->setMimeData(new StoredMimeData(held, m_mark, conversions, bool(writeBmp)),
+    QGuiApplication::clipboard()->setMimeData(new StoredMimeData(held, m_mark, conversions, std::move(types)),
                                               QClipboard::Clipboard);
     emit offered();
 }

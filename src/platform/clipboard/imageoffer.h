@@ -10,9 +10,10 @@
 // clipboard, drops an offer that is still being encoded.
 //
 // A picture stored with its bytes (offerStored) goes on the clipboard at
-// once: its own type served as it is, image/png and image/bmp (24 bits, 32
-// with alpha where it has transparency) converted on a worker from the
-// moment it is offered. The toolkit answers a reader from the window's
+// once: its bytes under the type they really are, image/png and image/bmp
+// (24 bits, 32 with alpha where it has transparency) converted on a worker
+// from the moment it is offered where the bytes are not that type
+// (pictureOffer). The toolkit answers a reader from the window's
 // thread and cannot answer later, so a conversion started only at the
 // request would hold the window for its whole length; started at once it is
 // mostly done before a reader asks, and one asking earlier waits only for

@@ -1,5 +1,7 @@
 #include "platform/clipboard/keptcontent.h"
 
+#include "platform/clipboard/picturetype.h"
+
 #include <utility>
 
 KeptContent KeptContent::of(const ChangeContent &r)
@@ -20,7 +22,8 @@ KeptContent::Form KeptContent::form() const
         return Form::Text;
     if (picture.isNull())
         return Form::Nothing;
-    return picture.type() == "image/png" ? Form::Png : Form::EncodedAsPng;
+    // By the bytes, not by the name they came under.
+    return pictureTypeOf(picture.bytes()) == "image/png" ? Form::Png : Form::EncodedAsPng;
 }
 
 void KeptClipboard::keep(KeptContent content, quint32 owner)
@@ -34,14 +37,4 @@ std::optional<KeptContent> KeptClipboard::take(quint32 owner)
     if (owner != m_owner || m_content.empty())
         return std::nullopt;
     return std::exchange(m_content, {});
-}
-
-QByteArrayList pictureOfferTypes(const QByteArray &cameAs, bool bmp)
-{
-    QByteArrayList types = {"image/png"};
-    if (bmp)
-        types << "image/bmp";
-    if (!cameAs.isEmpty() && !types.contains(cameAs))
-        types << cameAs;
-    return types;
 }

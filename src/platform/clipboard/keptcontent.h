@@ -18,9 +18,9 @@ struct KeptContent {
     static KeptContent of(const ChangeContent &r);
 
     // How it goes back: a text as the program copies one (the text when
-    // both came, as the text store's copy offers it); a PNG as its own
-    // bytes; any other picture encoded as PNG once, away from the window's
-    // thread, and offered as such.
+    // both came, as the text store's copy offers it); PNG bytes (whatever
+    // name they came under) as they are; any other picture encoded as PNG
+    // once, away from the window's thread, and offered as such.
     enum class Form { Nothing, Text, Png, EncodedAsPng };
     Form form() const;
 };
@@ -42,7 +42,3 @@ private:
     KeptContent m_content;
     quint32 m_owner = 0;
 };
-
-// The types a stored picture is offered in, by the program's copy and its
-// put-back alike: PNG, BMP where the program writes BMP, and the type it came in.
-QByteArrayList pictureOfferTypes(const QByteArray &cameAs, bool bmp);

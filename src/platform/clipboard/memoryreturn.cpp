@@ -19,7 +19,7 @@ int g_trims = 0;
 void mapLargeBuffersApart()
 {
 #if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 16 * 1024 * 1024);
 #endif
 }
 

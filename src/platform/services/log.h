@@ -7,7 +7,8 @@
 
 #include <QLoggingCategory>
 
-// merkolo.clipboard: fetches given up or timed out, pictures refused, secret marks.
+// merkolo.clipboard: fetches given up or timed out, pictures refused, secret marks;
+// at info level, every change and what became of it.
 Q_DECLARE_LOGGING_CATEGORY(lcClipboard)
 // merkolo.files: writes that failed, folders not made, files not opened.
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)

@@ -2,6 +2,7 @@
 
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/clipboard/imageoffer.h"
+#include "platform/clipboard/picturetype.h"
 #include "platform/clipboard/waylandsession.h"
 #include "platform/clipboard/x11/x11clipboard.h"
 #include "platform/services/log.h"
@@ -106,12 +107,20 @@ void WaylandClipboard::arrived(const DataControlReader::Change &c)
     // The clipboard met on coming back: captured when it holds something.
     if (std::exchange(m_rejoined, false) && c.holder == Holder::Nobody)
         return;
+    // One line for each change: what it brought and what became of it.
+    const auto note = [&c](const char *outcome) {
+        qCInfo(lcClipboard).noquote() << QStringLiteral("change %1: %2; %3")
+                                             .arg(c.number)
+                                             .arg(describeChange(c.result), QLatin1String(outcome));
+    };
     if (c.holder == Holder::Nobody) {
         if (const std::optional<KeptContent> kept = m_kept.take()) {
+            note("skipped: its owner ended, its content goes back");
             putBack(*kept, c.number);
             return;
         }
     }
+    note(c.result.givenUp ? "skipped, nothing of it kept" : "passed on to the capture");
     if (c.holder == Holder::Other)
         m_kept.keep(c.result);
     else
@@ -140,18 +149,19 @@ void WaylandClipboard::putBack(const KeptContent &kept, unsigned number)
 
 DataControlReader::Content WaylandClipboard::pictureContent(const StoredPicture &picture)
 {
-    // As on X11: PNG, BMP where the program writes BMP, and the type it came
-    // in as its own bytes; the conversions are made only when asked for.
+    // As on X11 (pictureOffer): PNG, BMP where the program writes BMP, and
+    // the type the bytes really are as those bytes; the conversions are made
+    // only when asked for.
     StoredPicture held = picture;
     held.forgetPixels();
     DataControlReader::Content content;
-    for (const QByteArray &type : pictureOfferTypes(held.type(), ImageOffer::writesBitmaps())) {
-        if (type == held.type()) {
-            content.push_back({type, held.bytes(), nullptr});
+    for (const PictureOfferType &t : pictureOffer(held.bytes(), held.type(), ImageOffer::writesBitmaps())) {
+        if (t.source == PictureOfferType::Source::Original) {
+            content.push_back({t.type, held.bytes(), nullptr});
             continue;
         }
-        const bool png = type == "image/png";
-        content.push_back({type, {}, std::make_shared<LazyBytes>([held, png](const std::atomic<bool> &stop) {
+        const bool png = t.source == PictureOfferType::Source::Png;
+        content.push_back({t.type, {}, std::make_shared<LazyBytes>([held, png](const std::atomic<bool> &stop) {
                                const QImage pixels = held.pixels();
                                return png ? ImageOffer::encode(pixels, stop) : ImageOffer::bitmap(pixels);
                            })});

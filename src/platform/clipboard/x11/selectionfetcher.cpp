@@ -307,11 +307,15 @@ SelectionFetcher::~SelectionFetcher()
 
 unsigned SelectionFetcher::request(bool change)
 {
-    const unsigned number = ++m_requested;
-    if (change) {
-        unsigned seen = m_changeRequested.load();
-        while (seen < number && !m_changeRequested.compare_exchange_weak(seen, number)) {
-        }
+    unsigned number = 0;
+    {
+        // The number and whether it is a change are seen together by the
+        // worker: read between the two, a change would be served as a look
+        // of our own and never stored.
+        const std::lock_guard lock(m_saveMutex);
+        number = ++m_requested;
+        if (change)
+            m_changeRequested = number;
     }
     const uint64_t one = 1;
     [[maybe_unused]] const auto n = ::write(m_wake, &one, sizeof one);
@@ -340,11 +344,13 @@ void SelectionFetcher::run()
         if (m_stop)
             return;
         // Requests made meanwhile are all about what the clipboard holds now: one fetch serves them.
-        const unsigned generation = m_requested.load();
-        const bool change = m_changeRequested.load() > m_served;
+        unsigned generation = 0;
+        bool change = false;
         std::optional<QByteArrayList> save;
         {
             const std::lock_guard lock(m_saveMutex);
+            generation = m_requested.load();
+            change = m_changeRequested.load() > m_served;
             if (m_saveRequested > m_served && m_saveRequested <= generation)
                 save = m_saveList;
         }

@@ -55,7 +55,7 @@ private:
     std::atomic<unsigned> m_requested{0};
     std::atomic<unsigned> m_changeRequested{0}; // the number of the latest request for a change
     unsigned m_served = 0;
-    std::mutex m_saveMutex;
+    std::mutex m_saveMutex;        // also makes a request's number and kind one step
     QByteArrayList m_saveList;     // guarded by m_saveMutex
     unsigned m_saveRequested = 0; // the request that asked for it; guarded by m_saveMutex
     std::atomic<bool> m_stop{false};

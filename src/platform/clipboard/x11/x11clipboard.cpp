@@ -110,25 +110,39 @@ void X11Clipboard::arrived(const ChangeContent &r)
     }
     if (!r.change)
         return; // a look of our own
+    const auto note = [&r](const char *outcome) { noteChange(r, outcome); };
     if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow) {
         m_restored.reset(); // the notice of "no owner" that came before it, seen late
+        note("skipped: the program's own put-back");
         return;
     }
     if (r.owner == 0 && m_keeper && m_keeper->connected()) {
         if (m_restored && m_restoredAge.elapsed() < kWordMs) {
             const bool restored = *m_restored;
             m_restored.reset();
-            if (!restored)
+            if (restored)
+                note("skipped: its owner ended and its content went back");
+            else
                 accept(r);
             return;
         }
         releaseHeld();
+        note("held: the clipboard is empty, waiting for the keeper's word on its owner");
         m_held = r;
         m_holdTimer.start(kHoldMs);
         return;
     }
     releaseHeld();
     accept(r);
+}
+
+void X11Clipboard::noteChange(const ChangeContent &r, const char *outcome)
+{
+    // One line for each change: what it brought and what became of it.
+    qCInfo(lcClipboard).noquote() << QStringLiteral("change %1 from owner 0x%2: %3; %4")
+                                         .arg(r.generation)
+                                         .arg(r.owner, 0, 16)
+                                         .arg(describeChange(r), QLatin1String(outcome));
 }
 
 void X11Clipboard::releaseHeld()
@@ -144,9 +158,10 @@ void X11Clipboard::accept(const ChangeContent &r)
     // announced twice (GNOME's bridge does so for Wayland programs): one
     // copy, one entry, one slot. A copy made again a moment later counts.
     if (m_last && r.owner != 0 && r.owner == m_last->owner && sameContent(r, *m_last)) {
-        qCInfo(lcClipboard) << "the same copy announced again by its owner is no new copy";
+        noteChange(r, "skipped: the same copy announced again by its owner is no new copy");
         return;
     }
+    noteChange(r, r.givenUp ? "skipped, nothing of it kept" : "passed on to the capture");
     m_last = r;
     m_lastTimer.start(kRepeatMs);
     ++m_writes;

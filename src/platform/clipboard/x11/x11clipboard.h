@@ -67,6 +67,8 @@ signals:
 
 private:
     void arrived(const ChangeContent &r);
+    // Logs what the change `r` brought and what became of it (`outcome`).
+    static void noteChange(const ChangeContent &r, const char *outcome);
     void accept(const ChangeContent &r);
     void releaseHeld();
     void ownerGone(bool ended, bool manager, quint32 owner);
