@@ -279,6 +279,11 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     , m_done(std::move(done))
 {
     ClipboardLimits::allowPictureDecoding();
+    if (xcb_connection_t *toolkit = x11::connection()) {
+        const xcb_setup_t *setup = xcb_get_setup(toolkit);
+        m_ownBase = setup->resource_id_base;
+        m_ownMask = setup->resource_id_mask;
+    }
 
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_connected = m_wake >= 0 && m_x->open();
@@ -358,6 +363,11 @@ void SelectionFetcher::run()
     }
 }
 
+bool SelectionFetcher::ownWindow(quint32 window) const
+{
+    return window != 0 && m_ownMask != 0 && (window & ~m_ownMask) == m_ownBase;
+}
+
 SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std::optional<QByteArrayList> &save)
 {
     Result result;
@@ -401,7 +411,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
         bool givenUp() const override { return t.givenUp(); }
     } selection(t, x);
     const QByteArrayList names = x.atoms->namesOf(offered);
-    result = readOffer(names, selection, m_imageTypes, m_limits, true);
+    result = readOffer(names, selection, m_imageTypes, m_limits, ownWindow(owner));
     if (save) {
         // An owner too slow with all its types still has its text and
         // picture kept; one that lost the clipboard meanwhile has nothing.

@@ -16,10 +16,6 @@
 
 namespace {
 
-// How long a change to "no owner" waits for the keeper's word, and how long that word holds.
-constexpr int kHoldMs = 250;
-constexpr int kWordMs = 1000;
-
 // Calls `seen` for each request another program makes of the window thread's
 // X connection (a conversion of our selection, a property it has read).
 class SignsOfLife : public QAbstractNativeEventFilter
@@ -56,8 +52,6 @@ X11Clipboard::X11Clipboard()
         });
     if (!connected())
         return;
-    m_holdTimer.setSingleShot(true);
-    connect(&m_holdTimer, &QTimer::timeout, this, &X11Clipboard::releaseHeld);
     m_lastTimer.setSingleShot(true);
     connect(&m_lastTimer, &QTimer::timeout, this, [this] { m_last.reset(); }); // its bytes are not held longer
     // The set call of our own put-back raises this too: that is no change.
@@ -110,32 +104,16 @@ void X11Clipboard::arrived(const ChangeContent &r)
     }
     if (!r.change)
         return; // a look of our own
-    if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow) {
-        m_restored.reset(); // the notice of "no owner" that came before it, seen late
+    const bool first = std::exchange(m_first, false);
+    if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow)
+        return; // our own put-back
+    // An empty clipboard is the keeper's to tell (ownerGone): its notice
+    // comes for each owner that goes, in the server's order, and says how it
+    // went. What a fetch found, before or after that notice, changes nothing;
+    // only the clipboard as found at the start is taken from the fetch.
+    if (r.owner == 0 && !first && m_keeper && m_keeper->connected())
         return;
-    }
-    if (r.owner == 0 && m_keeper && m_keeper->connected()) {
-        if (m_restored && m_restoredAge.elapsed() < kWordMs) {
-            const bool restored = *m_restored;
-            m_restored.reset();
-            if (!restored)
-                accept(r);
-            return;
-        }
-        releaseHeld();
-        m_held = r;
-        m_holdTimer.start(kHoldMs);
-        return;
-    }
-    releaseHeld();
     accept(r);
-}
-
-void X11Clipboard::releaseHeld()
-{
-    m_holdTimer.stop();
-    if (auto held = std::exchange(m_held, std::nullopt))
-        accept(*held);
 }
 
 void X11Clipboard::accept(const ChangeContent &r)
@@ -147,6 +125,11 @@ void X11Clipboard::accept(const ChangeContent &r)
         qCInfo(lcClipboard) << "the same copy announced again by its owner is no new copy";
         return;
     }
+    // An empty clipboard emptied again is no change.
+    const bool empty = !r.text && r.image.isNull() && r.ownMark.isEmpty() && !r.refused;
+    if (empty && r.owner == 0 && std::exchange(m_emptyShown, true))
+        return;
+    m_emptyShown = empty && r.owner == 0;
     m_last = r;
     m_lastTimer.start(kRepeatMs);
     ++m_writes;
@@ -167,25 +150,20 @@ void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
     // Only an owner that ended, and only what was read from it (not an older
     // content while its own is still being read).
     const std::optional<KeptContent> kept = ended ? m_kept.take(owner) : std::nullopt;
+    // Taken again meanwhile: the newer owner's change follows (or has come), and nothing goes back over it.
+    if (clipboardOwner() != 0)
+        return;
+    if (kept && manager) {
+        restore(*kept, nullptr); // no change
+        return;
+    }
+    accept(ChangeContent());
     // Beside another clipboard manager, that manager answers first; what it
     // leaves empty goes back a moment later, once.
-    const bool restored = kept && manager;
-    if (restored)
-        restore(*kept, nullptr);
-    if (m_held) {
-        m_holdTimer.stop();
-        auto held = std::exchange(m_held, std::nullopt);
-        if (!restored)
-            accept(*held);
-    } else {
-        m_restored = restored;
-        m_restoredAge.start();
-    }
-    if (kept && !manager)
+    if (kept)
         QTimer::singleShot(kOtherManagerMs, this, [this, content = *kept, writes = m_writes] {
-            // Only while nothing has been written since the owner went
-            // (its empty clipboard at most) and the clipboard is still empty.
-            if (writes + 1 < m_writes || clipboardOwner() != 0)
+            // Only while nothing has been written since and the clipboard is still empty.
+            if (writes != m_writes || clipboardOwner() != 0)
                 return;
             qCInfo(lcClipboard) << "the other clipboard manager left the clipboard empty";
             restore(content, nullptr);
@@ -249,6 +227,7 @@ void X11Clipboard::place(const std::function<void()> &set)
     set();
     m_placing = false;
     m_putBackShown = true;
+    m_emptyShown = false;
     m_ownWindow = clipboardOwner();
     qCInfo(lcClipboard) << "the last clipboard content is back on the clipboard";
     emit putBack();
@@ -283,6 +262,7 @@ void X11Clipboard::ownWrite()
     // Our copies are changes of their own, each counted, however alike.
     ++m_writes;
     m_putBackShown = false;
+    m_emptyShown = false;
     m_last.reset();
 }
 
