@@ -9,6 +9,8 @@
 #include "support/files.h"
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -158,7 +160,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
         EXPECT_TRUE(r.text.isEmpty() || entries().count(r.text.left(ModuleZ::kMaxText)) == 1) << "listed once, cut to the limit";
         // The next copy is the next change: putting back was none, and no empty clipboard came before or after it.
         const QString next = QStringLiteral("danach %1").arg(&r - rows);
-        x11::setClipboardText(next);
+        desktop->clipboard.SetText(next); // a copy of our own, as "Kopiere" makes
         EXPECT_TRUE(x11::waitUntil([&] { return entries().value(entries().size() - 1) == next; }));
         EXPECT_EQ(desktop->clipboard.snapshots(), snapshots + 1) << "putting back is no change";
         EXPECT_EQ(desktop->beeper.count, beeps + 1) << "no empty clipboard";
@@ -211,6 +213,10 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
         const QString copied = QStringLiteral("von Merkolo gehalten");
         QTemporaryDir dir;
         writeFile(dir.filePath(QStringLiteral("t")), copied.toUtf8());
+        // An empty clipboard at the start: what the owner serves next is read by the program.
+        x11::stopClipboardOwners();
+        QGuiApplication::clipboard()->clear();
+        ASSERT_TRUE(x11::waitUntil([] { return selectionOwner("CLIPBOARD") == 0; }));
         e2e::Program program;
         ASSERT_TRUE(x11::waitUntil([] { return selectionOwner("CLIPBOARD_MANAGER") != 0; }, 10000));
         QProcess &owner = started.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("UTF8_STRING=@") + dir.filePath(QStringLiteral("t"))}, "owner");

@@ -41,13 +41,16 @@ public:
     // The same for an owner about to quit: the fetch also reads whole every
     // type of `listed` (all it offers when empty), in savedTargets.
     unsigned requestSave(const QByteArrayList &listed);
+    // The number of the latest request so far.
+    unsigned requested() const { return m_requested.load(); }
+    // True for a window of the toolkit's connection (this process's clipboard).
+    bool ownWindow(quint32 window) const;
 
     struct X; // the worker's own connection
 
 private:
     void run();
     Result fetch(unsigned generation, const std::optional<QByteArrayList> &save);
-    bool ownWindow(quint32 window) const;
 
     std::unique_ptr<X> m_x;
     QByteArrayList m_imageTypes;

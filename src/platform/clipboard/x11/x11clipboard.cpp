@@ -105,6 +105,21 @@ void X11Clipboard::arrived(const ChangeContent &r)
     if (!r.change)
         return; // a look of our own
     const bool first = std::exchange(m_first, false);
+    // Our own content as fetched for a request made before our latest copy:
+    // that copy's own change follows.
+    if (r.generation <= m_writeRequests && m_fetcher->ownWindow(r.owner))
+        return;
+    // The keeper's word on an owner whose content was still on its way:
+    // this is that content (taken first, then the word), or the clipboard
+    // without it (the word first).
+    if (const std::optional<Gone> gone = std::exchange(m_pendingGone, std::nullopt)) {
+        if (r.owner == gone->owner) {
+            accept(r);
+            ownerGone(gone->ended, gone->manager, gone->owner);
+            return;
+        }
+        ownerGone(gone->ended, gone->manager, gone->owner);
+    }
     if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow)
         return; // our own put-back
     // An empty clipboard is the keeper's to tell (ownerGone): its notice
@@ -130,6 +145,7 @@ void X11Clipboard::accept(const ChangeContent &r)
     if (empty && r.owner == 0 && std::exchange(m_emptyShown, true))
         return;
     m_emptyShown = empty && r.owner == 0;
+    m_acceptedOwner = r.owner;
     m_last = r;
     m_lastTimer.start(kRepeatMs);
     ++m_writes;
@@ -147,6 +163,12 @@ void X11Clipboard::accept(const ChangeContent &r)
 
 void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
 {
+    // An owner that went before its content arrived: the fetch of its change
+    // still comes (its content, or the clipboard found empty), and decides.
+    if (ended && owner != 0 && owner != m_acceptedOwner && !m_pendingGone) {
+        m_pendingGone = Gone{ended, manager, owner};
+        return;
+    }
     // Only an owner that ended, and only what was read from it (not an older
     // content while its own is still being read).
     const std::optional<KeptContent> kept = ended ? m_kept.take(owner) : std::nullopt;
@@ -237,6 +259,7 @@ void X11Clipboard::SetText(const QString &text)
 {
     ownWrite();
     ClipboardWriter::SetText(text);
+    m_fetcher->request(); // its change, fetched after any look asked before it
 }
 
 void X11Clipboard::SetData(const QImage &image)
@@ -249,6 +272,7 @@ void X11Clipboard::SetPicture(const StoredPicture &picture)
 {
     ownWrite();
     ClipboardWriter::SetPicture(picture);
+    m_fetcher->request();
 }
 
 void X11Clipboard::Clear()
@@ -261,6 +285,7 @@ void X11Clipboard::ownWrite()
 {
     // Our copies are changes of their own, each counted, however alike.
     ++m_writes;
+    m_writeRequests = m_fetcher->requested();
     m_putBackShown = false;
     m_emptyShown = false;
     m_last.reset();

@@ -85,6 +85,13 @@ private:
     quint32 m_ownWindow = 0;     // the window through which the toolkit owns the clipboard
     bool m_first = true;         // no change has come yet: the next is the clipboard at the start
     bool m_emptyShown = false;   // the last change accepted left the clipboard empty
+    quint32 m_acceptedOwner = 0; // the owner of the last change accepted
+    unsigned m_writeRequests = 0; // fetch requests made before our latest own copy
+    struct Gone {
+        bool ended, manager;
+        quint32 owner;
+    };
+    std::optional<Gone> m_pendingGone; // the keeper's word on an owner whose change is still being fetched
     std::optional<ChangeContent> m_last; // the last change accepted, for kRepeatMs
     QTimer m_lastTimer;
     struct PendingSave {
