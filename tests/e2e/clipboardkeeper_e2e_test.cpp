@@ -222,7 +222,7 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
         QProcess &owner = started.start(QStringLiteral(OFFER_OWNER), {QStringLiteral("UTF8_STRING=@") + dir.filePath(QStringLiteral("t"))}, "owner");
         ASSERT_TRUE(x11::waitUntil([&] { return owner.readAllStandardError().contains("served"); }, 10000)) << "read by the program";
         owner.kill(); // the program puts it back and owns it
-        ASSERT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == copied; }));
+        ASSERT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == copied; }, 15000));
         const bool waits = QByteArray(mode) == "wait";
         QProcess &manager = started.start(QStringLiteral(MANAGER_OWNER),
                                           waits ? QStringList{QStringLiteral("keep"), QStringLiteral("wait")}

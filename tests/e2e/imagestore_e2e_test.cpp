@@ -394,12 +394,10 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
     const char *const names[] = {"bildspeicher-gespeichert.png", "bildspeicher-gespeichert-uhr.png",
                                  "bildspeicher-kein-bild.png", "bildspeicher-speicherfehler.png"};
     desktop->messages.whileOpen = [&](const QString &text) {
-        QTimer::singleShot(700, [&] {
-            if (QWidget *box = openMessageBox()) {
-                screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
-                boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
-                QTest::keyClick(box, Qt::Key_Return);
-            }
+        whenMessageBoxShows([&](QMessageBox *box) {
+            screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
+            boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            QTest::keyClick(box, Qt::Key_Return);
         });
         QtMessageBox().show(text, vbOKOnly, QString());
     };
