@@ -213,6 +213,13 @@ private:
                 return giveUp(Why::Broken);
             if (m_overtaken())
                 return giveUp(Why::Overtaken);
+            // The owner asked for meanwhile: events that came with its reply
+            // are queued already, and the connection would not wake us for them.
+            while (xcb_generic_event_t *e = xcb_poll_for_queued_event(c)) {
+                if (match(e))
+                    return e;
+                std::free(e);
+            }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0)
                 return giveUp(deadline == m_end ? Why::Overall : Why::Silent);
