@@ -10,8 +10,7 @@
  * manager meanwhile, and says "saved" or "not saved" when answered. With
  * "twice" first, it takes the selection again with the same window 20 ms
  * later, as GNOME's bridge from Wayland announces each copy. With "clear"
- * first, it empties the clipboard once its standard input ends, and runs on.
- * Says "served" on its standard error for each type it answered. */
+ * first, it empties the clipboard once its standard input ends, and runs on. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -174,8 +173,6 @@ int main(int argc, char **argv)
             }
             notify(c, r, answer);
             xcb_flush(c);
-            if (answer != XCB_NONE && r->target != targets)
-                fprintf(stderr, "served\n");
         }
         free(e);
     }
