@@ -7,6 +7,7 @@
 
 #include "capture/Zwischablage.h"
 #include "platform/clipboard/clipboardfactory.h"
+#include "platform/clipboard/imageoffer.h"
 #include "platform/clipboard/x11/selectionfetcher.h"
 #include "textstore/Textform.h"
 
@@ -23,6 +24,8 @@
 
 #include <mutex>
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -195,7 +198,7 @@ TEST_F(CaptureE2E, ASlowIncrementalOwnerHoldsUpNoLaterCopy)
         owner.start(QStringLiteral(INCR_OWNER), {QString::fromLatin1(mode)});
         ASSERT_TRUE(owner.waitForReadyRead(5000)) << mode;
         // The fetch of the slow owner's text is under way.
-        x11::waitUntil([] { return false; }, 300);
+        ASSERT_TRUE(x11::waitUntil([&] { return owner.readAllStandardError().contains("started"); })) << mode;
         const QString next = QStringLiteral("nach dem langsamen Besitzer (%1)").arg(QLatin1String(mode));
         x11::setClipboardText(next);
         EXPECT_TRUE(x11::waitUntil([&] { return !entries().isEmpty() && entries().last() == next; }, 1000)) << mode;
@@ -249,6 +252,8 @@ TEST_F(CaptureE2E, TextAndPictureTypesAreTriedInTurn)
         {{QStringLiteral("image/png=!"), offer("image/bmp", bmpOf(red))}, QString(), red, "a refused picture type"},
         {{offer("image/png", QByteArray(300, '\x42')), offer("image/bmp", bmpOf(blue))}, QString(), blue,
          "a picture type that cannot be decoded"},
+        {{offer(ImageOffer::kMarkTarget, QByteArray::number(::getpid()) + ":1"), offer("image/bmp", bmpOf(red))},
+         QString(), red, "our picture mark offered by another program"},
     };
     Zwischablage &viewer = desktop->forms->get<Zwischablage>();
     for (const auto &r : rows) {
@@ -398,7 +403,6 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
                                    X11Clipboard::kPatienceMs + 3000))
             << m;
         // The change has been fetched as far as it goes: no later text came in.
-        x11::waitUntil([] { return false; }, 200);
         EXPECT_EQ(entries().size(), count) << m;
         EXPECT_EQ(viewer.Text1->Text(), before) << m;
         EXPECT_EQ(text->Text1->Text(), before) << m;
@@ -409,6 +413,7 @@ TEST_F(CaptureE2E, ATextMarkedSecretIsNeitherFetchedNorCaptured)
         const QString after = QStringLiteral("nachher (%1)").arg(mode);
         x11::setClipboardText(after);
         ASSERT_TRUE(x11::waitUntil([&] { return entries().last() == after; })) << m;
+        EXPECT_EQ(entries().size(), count + 1) << m << ": the next copy is the next entry";
         said += owner.readAll();
         EXPECT_EQ(said, "owner\ncontent\n") << m; // the mark never, the text once
         owner.kill();

@@ -172,7 +172,10 @@ TEST_F(RealImageStore, AnyImageTypeIsABitmapAndUndecodableDataIsNothing)
     junk.append(QByteArray(5000, '\x7f'));
     x11::setClipboardData(junk, QStringLiteral("image/png"));
     ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > before; }, kCaptureDeadlineMs));
-    QTest::qWait(200); // let a late second notification of the same change through
+    // The next copy is the next change: no late second notice of the same one came in between.
+    x11::setClipboardText(QStringLiteral("danach"));
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->bridge->delivered() > before + 1; }, kCaptureDeadlineMs));
+    EXPECT_EQ(desktop->bridge->delivered(), before + 2);
     EXPECT_TRUE(slotNumberIs(1));
     EXPECT_FALSE(f.Bildx[1]->hasPicture());
     EXPECT_TRUE(f.Bildx[0]->hasPicture());
@@ -300,9 +303,12 @@ TEST_F(RealImageStore, KopierenAndUhrHandTheSlotToOtherProgramsPixelForPixel)
     const int after = desktop->clipboard.snapshots();
     f.Text1->setText(QStringLiteral("6"));
     f.Command19_Click();
-    QTest::qWait(300);
-    EXPECT_EQ(desktop->clipboard.snapshots(), after);
     EXPECT_EQ(pngSize(x11::readClipboard(QStringLiteral("image/png"))), QSize(1920, 1080));
+    // The next copy is the next change.
+    x11::setClipboardText(QStringLiteral("danach"));
+    ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > after; }, kCaptureDeadlineMs));
+    EXPECT_EQ(desktop->clipboard.snapshots(), after + 1);
+    EXPECT_EQ(desktop->clipboard.GetText(), QStringLiteral("danach"));
 
     // "-Uhr": the name of this second, a file that another program reads as the same picture.
     f.Text1->setText(QStringLiteral("0"));
@@ -373,10 +379,12 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
     // "[x]" on slot 1: its thumbnail shows only its background, the others keep theirs.
     f.Text1->setText(QStringLiteral("1"));
     QTest::mouseClick(f.Command27, Qt::LeftButton);
-    QTest::qWait(300);
-    QImage seen = f.grab().toImage();
+    QImage seen;
+    EXPECT_TRUE(x11::waitUntil([&] {
+        seen = f.grab().toImage();
+        return seen.pixel(f.Picture2[1]->geometry().center()) == back;
+    }));
     EXPECT_TRUE(thumbShows(seen, 0) && thumbShows(seen, 2));
-    EXPECT_EQ(seen.pixel(f.Picture2[1]->geometry().center()), back);
     screenshot(f, shot("bildspeicher-x.png"));
 
     // The save messages in the program's own message box. Message boxes have no
@@ -386,12 +394,10 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
     const char *const names[] = {"bildspeicher-gespeichert.png", "bildspeicher-gespeichert-uhr.png",
                                  "bildspeicher-kein-bild.png", "bildspeicher-speicherfehler.png"};
     desktop->messages.whileOpen = [&](const QString &text) {
-        QTimer::singleShot(700, [&] {
-            if (QWidget *box = openMessageBox()) {
-                screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
-                boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
-                QTest::keyClick(box, Qt::Key_Return);
-            }
+        whenMessageBoxShows([&](QMessageBox *box) {
+            screenshot(*box, boxes.size() < 4 ? shot(names[boxes.size()]) : QString(), 2);
+            boxes << box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            QTest::keyClick(box, Qt::Key_Return);
         });
         QtMessageBox().show(text, vbOKOnly, QString());
     };
@@ -416,8 +422,10 @@ TEST_F(RealImageStore, AfterXAndLoeschenAndTheSaveMessagesAsTheUserSeesThem)
 
     // "löschen": every thumbnail empty, the placeholder back in the preview, the number kept.
     QTest::mouseClick(f.Command15, Qt::LeftButton);
-    QTest::qWait(300);
-    seen = f.grab().toImage();
+    EXPECT_TRUE(x11::waitUntil([&] {
+        seen = f.grab().toImage();
+        return seen.pixel(f.Picture2[0]->geometry().center()) == back;
+    }));
     for (int n = 0; n < Formbilder::kSlots; ++n)
         EXPECT_EQ(seen.pixel(f.Picture2[n]->geometry().center()), back) << n;
     EXPECT_EQ(seen.pixel(f.Picture7->geometry().topLeft() + QPoint(2 + 35, 2 + 10)),
@@ -514,7 +522,9 @@ TEST_F(RealImageStore, AReaderThatStopsHoldsNeitherTheWindowNorTheNextCopy)
 
     // The window goes on, and the next copy is served whole.
     f.Text1->setText(QStringLiteral("6"));
-    QTest::qWait(50);
+    bool turned = false;
+    QTimer::singleShot(0, [&] { turned = true; });
+    EXPECT_TRUE(x11::waitUntil([&] { return turned; }));
     f.Command19_Click();
     const QImage next = QImage::fromData(x11::readClipboard(QStringLiteral("image/bmp")));
     EXPECT_TRUE(next.convertToFormat(QImage::Format_RGB32) == photo(300, 200, 12));

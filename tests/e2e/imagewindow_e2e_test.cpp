@@ -61,6 +61,17 @@ QImage screen(const QRect &r)
     return QImage::fromData(ppm, "PPM").convertToFormat(QImage::Format_RGB32);
 }
 
+// Where the X server has the client area of `w` (its top left on the screen).
+QPoint serverPlace(const QWidget &w)
+{
+    const QString info = QString::fromLatin1(
+        x11::run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(w.windowHandle()->winId())}));
+    auto n = [&](const char *label) {
+        return QRegularExpression(QString::fromLatin1(label) + QStringLiteral(":\\s*(-?\\d+)")).match(info).captured(1).toInt();
+    };
+    return QPoint(n("Absolute upper-left X"), n("Absolute upper-left Y"));
+}
+
 // Saves what the user sees of `r` as `name` in the screenshot folder, if one is given.
 void screenshot(const QRect &r, const char *name)
 {
@@ -117,7 +128,7 @@ protected:
         EXPECT_TRUE(x11::waitUntil([&] { return !f.windowHandle()->frameMargins().isNull(); })) << "framed";
         f.move(20, 30);
         EXPECT_TRUE(x11::waitUntil([&] { return f.frameGeometry().topLeft() == QPoint(20, 30); })) << "moved";
-        QTest::qWait(200);
+        EXPECT_TRUE(x11::waitUntil([&] { return serverPlace(f) == f.mapToGlobal(QPoint()); })) << "as the server has it";
         return f;
     }
     void fill(int n, const QImage &img)
@@ -135,12 +146,11 @@ protected:
             pointerTo(from + step);
             QTest::qWait(40);
         }
-        if (shot) {
-            QTest::qWait(150);
+        if (shot)
             screenshot(QRect(0, 0, 1000, 420), shot);
-        }
         xdo({QStringLiteral("mouseup"), QString::number(button)});
-        QTest::qWait(150);
+        // The window stands where the X server has it, as the program has heard.
+        EXPECT_TRUE(x11::waitUntil([&] { return serverPlace(store()) == store().mapToGlobal(QPoint()); }));
     }
 
     std::unique_ptr<RealDesktop> desktop;
@@ -203,12 +213,11 @@ TEST_F(RealImageWindows, AutoMausWidthsAsTheWindowManagerSeesThem)
     pointerTo(f.Picture2[3]->mapToGlobal(QPoint(10, 22)));
     pointerTo(f.Picture2[3]->mapToGlobal(QPoint(12, 24)));
     ASSERT_TRUE(x11::waitUntil([&] { return frameWidth(f) == expected[3]; }));
-    QTest::qWait(150);
     screenshot(f.frameGeometry().adjusted(-6, -6, 6, 6), "bildspeicher-automaus-3.png");
     // Unticked, the width stays where it is.
     f.Check4->setValue(0);
     pointerTo(f.Picture2[1]->mapToGlobal(QPoint(10, 22)));
-    QTest::qWait(200);
+    EXPECT_TRUE(x11::waitUntil([&] { return f.Picture2[1]->underMouse(); })) << "the pointer has come";
     EXPECT_EQ(frameWidth(f), expected[3]);
 }
 
@@ -222,7 +231,6 @@ TEST_F(RealImageWindows, TheViewerShowsTheSlotPixelForPixelAndEscapeClosesIt)
     Bilderramen &v = *desktop->forms->find<Bilderramen>();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&v));
     ASSERT_TRUE(x11::waitUntil([&] { return v.Label1->text() == QStringLiteral("Merkolo: [ Bild-3 ]!"); }, 3000));
-    QTest::qWait(300);
 
     // Below the row of buttons, every pixel on the screen is the slot's.
     int top = 0;
@@ -230,7 +238,7 @@ TEST_F(RealImageWindows, TheViewerShowsTheSlotPixelForPixelAndEscapeClosesIt)
                              static_cast<QWidget *>(v.Command5)})
         top = std::max(top, c->geometry().bottom() + 1 - v.Image1->y());
     const QRect shown(v.Image1->mapToGlobal(QPoint(0, top)), QSize(320, 180 - top));
-    EXPECT_TRUE(screen(shown) == picture.copy(0, top, 320, 180 - top));
+    EXPECT_TRUE(x11::waitUntil([&] { return screen(shown) == picture.copy(0, top, 320, 180 - top); }));
     screenshot(v.frameGeometry().adjusted(-4, -4, 4, 4), "bildbetrachter-1zu1.png");
 
     // Fit mode by a click on the check box; the picture is stretched smoothly over the window.
@@ -238,15 +246,24 @@ TEST_F(RealImageWindows, TheViewerShowsTheSlotPixelForPixelAndEscapeClosesIt)
     ASSERT_TRUE(x11::waitUntil([&] { return v.Check1->text() == QStringLiteral("Bild an Fenster anpassen"); }));
     v.resize(640, 400);
     ASSERT_TRUE(x11::waitUntil([&] { return v.Image1->width() > 640; }));
-    QTest::qWait(300);
-    const QImage seen = screen(QRect(v.Image1->mapToGlobal(QPoint(0, 0)), v.size()));
     const QSize size = v.Image1->size();
+    const auto drawn = [&](QPoint probe) { // the centre of the probe's stretched pixel
+        return QPoint((2 * probe.x() + 1) * size.width() / 640, (2 * probe.y() + 1) * size.height() / 360);
+    };
+    QImage seen;
+    // Drawn on the screen once the picture's last pixel is: the bottom right probe.
+    EXPECT_TRUE(x11::waitUntil([&] {
+        seen = screen(QRect(v.Image1->mapToGlobal(QPoint(0, 0)), v.size()));
+        if (!QRect(QPoint(), seen.size()).contains(drawn({250, 90})))
+            return false;
+        const QRgb a = seen.pixel(drawn({250, 90})), b = picture.pixel(250, 90);
+        return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}) <= 3;
+    }));
     for (const QPoint probe : {QPoint(20, 30), QPoint(160, 60), QPoint(250, 90)}) {
-        // The centre of the probe's stretched pixel.
-        const QPoint drawn((2 * probe.x() + 1) * size.width() / 640, (2 * probe.y() + 1) * size.height() / 360);
-        ASSERT_TRUE(QRect(QPoint(), seen.size()).contains(drawn)) << testing::PrintToString(drawn);
+        const QPoint at = drawn(probe);
+        ASSERT_TRUE(QRect(QPoint(), seen.size()).contains(at)) << testing::PrintToString(at);
         // Smoothly stretched: the probe's own colour, blended a little with like neighbours.
-        const QRgb a = seen.pixel(drawn), b = picture.pixel(probe);
+        const QRgb a = seen.pixel(at), b = picture.pixel(probe);
         EXPECT_LE(std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))}), 3)
             << testing::PrintToString(probe);
     }
@@ -271,13 +288,11 @@ TEST_F(RealImageWindows, ForwardFromSlot9ShowsTheStoresMessageAndThenSlot0)
 
     bool seenBox = false;
     desktop->messages.whileOpen = [&](const QString &text) {
-        QTimer::singleShot(800, [&] {
-            if (QWidget *box = openMessageBox()) {
-                seenBox = true;
-                screenshot(v.frameGeometry().united(box->frameGeometry()).adjusted(-4, -4, 4, 4),
-                           "bildbetrachter-weiter-von-9.png");
-                QTest::keyClick(box, Qt::Key_Return);
-            }
+        whenMessageBoxShows([&](QMessageBox *box) {
+            seenBox = true;
+            screenshot(v.frameGeometry().united(box->frameGeometry()).adjusted(-4, -4, 4, 4),
+                       "bildbetrachter-weiter-von-9.png");
+            QTest::keyClick(box, Qt::Key_Return);
         });
         QtMessageBox().show(text, vbOKOnly, QString());
     };
@@ -287,7 +302,6 @@ TEST_F(RealImageWindows, ForwardFromSlot9ShowsTheStoresMessageAndThenSlot0)
     EXPECT_EQ(desktop->messages.texts(), QStringList{QStringLiteral("Ende: Von Bilder-Speicher, setze auf Bild-0 !")});
     // One interval later slot 0 is on the screen.
     ASSERT_TRUE(x11::waitUntil([&] { return v.Label1->text() == QStringLiteral("Merkolo: [ Bild-0 ]!"); }, 3000));
-    QTest::qWait(300);
     const QRect probe(v.Image1->mapToGlobal(QPoint(40, 40)), QSize(100, 50));
-    EXPECT_TRUE(screen(probe) == store().Bildx[0]->Picture().copy(40, 40, 100, 50));
+    EXPECT_TRUE(x11::waitUntil([&] { return screen(probe) == store().Bildx[0]->Picture().copy(40, 40, 100, 50); }));
 }

@@ -2,7 +2,8 @@
  * (INCR) transfer, a byte a chunk, the next one 0.9 s after the requestor
  * took the last: "drip" never ends, "steady" sends "abcd" and ends, "stall"
  * starts the transfer and never sends a byte. It goes on even after another
- * program took the selection. */
+ * program took the selection. Says "started" on its standard error as each
+ * transfer starts. */
 #include "owner.h"
 
 #include <xcb/xcb.h>
@@ -86,6 +87,7 @@ int main(int argc, char **argv)
                     t[count].due = 0;
                     t[count].sent = 0;
                     ++count;
+                    fprintf(stderr, "started\n");
                 } else {
                     notify(c, r, XCB_NONE);
                 }

@@ -65,7 +65,17 @@ protected:
         if (!w.isVisible())
             w.Show();
         ASSERT_TRUE(x11::waitUntil([&] { return xwininfo(w).contains("IsViewable"); }));
-        x11::waitUntil([] { return false; }, 300);
+        settle(w);
+    }
+    // Settled: the window stands where the X server has it, as the toolkit has heard.
+    static void settle(const QWidget &w)
+    {
+        // Within a device pixel: the toolkit's places are whole points.
+        EXPECT_TRUE(x11::waitUntil([&] {
+            const QPoint d = device(&w, QPoint()) - client(w).topLeft();
+            return std::abs(d.x()) <= 1 && std::abs(d.y()) <= 1;
+        }))
+            << testing::PrintToString(device(&w, QPoint()) - client(w).topLeft());
     }
     std::unique_ptr<RealDesktop> desktop;
 };
@@ -109,7 +119,7 @@ TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
         xdo(QStringLiteral("mouseup"));
         // The window goes along from the first motion or a drag distance later.
         ASSERT_TRUE(x11::waitUntil([&] { return (client(*r.store).topLeft() - before - r.by).manhattanLength() <= 20; }));
-        x11::waitUntil([] { return false; }, 200);
+        settle(*r.store);
         const QPoint stands = client(*r.store).topLeft();
         for (int toggle = 1; toggle <= 5; ++toggle) {
             r.box->click();
@@ -161,7 +171,7 @@ TEST_F(PlacementE2E, TheTextStoresControlsFillItsClientArea)
     show(t);
     const double dpr = t.devicePixelRatioF();
     auto seen = [&](const QString &name) {
-        x11::waitUntil([] { return false; }, 300);
+        settle(t);
         const QRect c = client(t);
         const QImage img = QImage::fromData(
             x11::run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),

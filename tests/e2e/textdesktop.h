@@ -8,6 +8,9 @@
 
 #include "textstore/Textform.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,11 +24,16 @@ protected:
     {
         if (!x11::available())
             GTEST_SKIP() << "needs the Xvfb desktop of scripts/test";
+        // The toolkit's announcement of the start text comes before the program
+        // starts, so that no late one of it becomes an entry.
+        bool announced = false;
+        QObject scope;
+        QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, &scope, [&] { announced = true; });
         x11::setClipboardText(kStartText);
+        ASSERT_TRUE(x11::waitUntil([&] { return announced; })) << "the start text announced";
         desktop = std::make_unique<RealDesktop>();
         ASSERT_TRUE(x11::waitUntil([&] { return desktop->clipboard.snapshots() > 0; }));
         text = &desktop->forms->get<Textform>();
-        x11::waitUntil([] { return false; }, 100); // a late announcement of the start text
         text->Check1->setValue(1);
     }
     void TearDown() override

@@ -114,17 +114,18 @@ TEST_F(WindowsE2E, VordergrundChangesTheBandInPlace)
     EXPECT_EQ(idOf(f), id);
 
     // A user clicks "Auto-Maus", then the slot number box: the focus left the option.
-    auto clickAt = [&](int left, int top, int width, int height) {
+    auto clickAt = [&](int left, int top, int width, int height, const std::function<bool()> &landed) {
         const QRect c = client(id);
         const double dpr = f.devicePixelRatioF();
         x11::run(QStringLiteral("xdotool"),
                  {QStringLiteral("mousemove"), QString::number(c.x() + std::lround((left + width / 2) / 15.0 * dpr)),
                   QString::number(c.y() + std::lround((top + height / 2) / 15.0 * dpr)), QStringLiteral("click"),
                   QStringLiteral("1")});
-        x11::waitUntil([] { return false; }, 200);
+        EXPECT_TRUE(x11::waitUntil(landed)) << "a click at " << left << "," << top;
     };
-    clickAt(8640, 960, 1095, 255);
-    clickAt(8040, 1010, 255, 345);
+    const int autoMaus = f.Check4->Value();
+    clickAt(8640, 960, 1095, 255, [&] { return f.Check4->Value() != autoMaus; });
+    clickAt(8040, 1010, 255, 345, [&] { return f.Text1->hasFocus(); });
 
     EXPECT_TRUE(x11::waitUntil([&] { return desktop->forms->get<Starter>().Check1->Value() != 0; }));
     f.Unload(vbFormControlMenu);

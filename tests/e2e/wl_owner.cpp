@@ -3,7 +3,7 @@
 // and "asked TYPE" for each request, and answers each type as told.
 // Usage: wl_owner TYPE=VALUE... (split at the last "="), VALUE: the text,
 // @FILE for a file's bytes, ! never to write (the pipe stays open), ~ to
-// write without end.
+// write without end, %TEXT to write TEXT a byte at a time, 400 ms apart.
 
 #include "platform/clipboard/wayland/datacontrol.h"
 
@@ -27,6 +27,7 @@ struct Owner : DataControl::Listener {
     int selections = 0;
     bool cancelled = false;
     std::vector<int> endless;
+    std::map<int, QByteArray> dripping; // what is left to write, a byte a step
 
     void offerIntroduced(wl_proxy *) override {}
     void offerType(wl_proxy *, const char *) override {}
@@ -54,6 +55,10 @@ struct Owner : DataControl::Listener {
             return; // the pipe stays open, unwritten
         if (v == "~" && ::fcntl(fd, F_SETFL, O_NONBLOCK) == 0)
             return endless.push_back(fd);
+        if (v.startsWith('%')) {
+            dripping[fd] = v.mid(1);
+            return;
+        }
         for (qsizetype at = 0, n = 0; at < v.size() && n >= 0; at += n)
             n = ::write(fd, v.constData() + at, static_cast<size_t>(v.size() - at));
         ::close(fd);
@@ -91,8 +96,18 @@ int main(int argc, char **argv)
         std::vector<pollfd> fds;
         for (int fd : owner.endless)
             fds.push_back({fd, POLLOUT, 0});
-        if (!dc.pump(-1, fds))
+        if (!dc.pump(owner.dripping.empty() ? -1 : 400, fds))
             return 1;
+        for (auto it = owner.dripping.begin(); it != owner.dripping.end();) {
+            auto &[fd, left] = *it;
+            if (left.isEmpty() || ::write(fd, left.constData(), 1) != 1) {
+                ::close(fd);
+                it = owner.dripping.erase(it);
+                continue;
+            }
+            left.remove(0, 1);
+            ++it;
+        }
         for (const pollfd &p : fds) {
             if (p.revents && ::write(p.fd, endless.constData(), endless.size()) < 0 && errno != EAGAIN) {
                 ::close(p.fd); // the reader has had enough

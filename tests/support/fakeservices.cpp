@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QMessageBox>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <QWindow>
 
 bool FakeClipboard::GetFormat(int format)
 {
@@ -155,6 +157,20 @@ void FakeTray::setHost(bool present)
 {
     host = present;
     emit hostAvailableChanged(present);
+}
+
+void whenMessageBoxShows(std::function<void(QMessageBox *)> act)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        QMessageBox *box = openMessageBox();
+        if (!box || !box->windowHandle() || !box->windowHandle()->isExposed())
+            return;
+        poll->deleteLater();
+        poll->stop();
+        act(box);
+    });
+    poll->start(10);
 }
 
 QMessageBox *openMessageBox()

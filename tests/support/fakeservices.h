@@ -59,6 +59,8 @@ public:
 
 // The real message box open on the screen (modal or shown in the background), or null.
 QMessageBox *openMessageBox();
+// Calls `act` once with the message box, as soon as one is open and exposed on the screen.
+void whenMessageBoxShows(std::function<void(QMessageBox *)> act);
 
 class FakeBeeper : public Beeper
 {

@@ -3,6 +3,8 @@
 #include "platform/clipboard/clipboardtypes.h"
 #include "platform/services/log.h"
 
+#include <QRandomGenerator>
+
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -59,6 +61,7 @@ DataControlReader::DataControlReader(QByteArrayList imageTypes, Limits limits, D
         return;
     }
     m_route = m_dc->route();
+    m_markBase = QByteArray::number(QRandomGenerator::system()->generate64(), 16) + '-';
     m_thread = std::thread([this] { run(); });
 }
 
@@ -284,13 +287,12 @@ void DataControlReader::takeRequests()
         QByteArrayList types;
         for (const Part &part : *r.content)
             types << part.type;
-        types << kOwnType;
-        if (r.putBackAt) {
-            types << kKeptType;
+        const QByteArray mark = m_markBase + QByteArray::number(++m_marks);
+        types << (r.putBackAt ? kKeptType : kOwnType) + mark;
+        if (r.putBackAt)
             qCInfo(lcClipboard) << "the last clipboard content is back on the clipboard";
-        }
         wl_proxy *source = m_dc->createSource(types);
-        m_sources[source] = r.content;
+        m_sources[source] = {r.content, mark};
         m_dc->setSelection(source);
     }
 }
@@ -350,16 +352,25 @@ void DataControlReader::offerIntroduced(wl_proxy *offer)
 void DataControlReader::offerType(wl_proxy *offer, const char *mime)
 {
     Offered &o = m_offers[offer];
-    if (std::strcmp(mime, kOwnType) == 0)
-        o.own = true;
-    else if (std::strcmp(mime, kKeptType) == 0)
-        o.kept = true;
-    else
-        o.types << QByteArray(mime);
+    const QByteArray type(mime);
+    if (type.startsWith(kOwnType) || type.startsWith(kKeptType)) {
+        o.keptMark = type.startsWith(kKeptType);
+        o.mark = type.mid(o.keptMark ? sizeof kKeptType - 1 : sizeof kOwnType - 1);
+    } else {
+        o.types << type;
+    }
 }
 
 void DataControlReader::selection(wl_proxy *offer)
 {
+    // A source of ours that is no longer the selection has been cancelled by now.
+    if (offer) {
+        Offered &o = m_offers[offer];
+        o.own = !o.mark.isEmpty() && std::any_of(m_sources.cbegin(), m_sources.cend(), [&](const auto &s) {
+            return s.second.mark == o.mark;
+        });
+        o.kept = o.own && o.keptMark;
+    }
     if (!offer || !m_offers[offer].kept)
         ++m_changes;
     if (offer && !m_offers[offer].own)
@@ -395,7 +406,7 @@ void DataControlReader::sendRequested(wl_proxy *source, const char *mime, int fd
     const auto it = m_sources.find(source);
     const Part *part = nullptr;
     if (it != m_sources.end()) {
-        for (const Part &p : *it->second) {
+        for (const Part &p : *it->second.content) {
             if (p.type == mime)
                 part = &p;
         }

@@ -73,16 +73,22 @@ public:
     // Changes of the clipboard by other programs seen so far.
     unsigned foreignChanges() const { return m_foreign; }
 
-    // The type each source of ours offers beside its content, by which our own changes are known.
-    static constexpr char kOwnType[] = "application/x-merkolo-eigen";
-    // The type a put-back source offers besides, by which its selection is known as no change.
-    static constexpr char kKeptType[] = "application/x-merkolo-bewahrt";
+    // Each source of ours offers beside its content a type of its own, this
+    // name followed by the source's mark, by which our own changes are known;
+    // a put-back source offers kKeptType and its mark instead, by which its
+    // selection is known as no change. The mark counts only while the source
+    // bearing it is ours and alive: another program offering such a type (a
+    // copy of our offer it took over, or made up) is another program's change.
+    static constexpr char kOwnType[] = "application/x-merkolo-eigen-";
+    static constexpr char kKeptType[] = "application/x-merkolo-bewahrt-";
 
 private:
     struct Offered {
         QByteArrayList types;
-        bool own = false;
-        bool kept = false;
+        QByteArray mark; // of a source of ours, as the offer names it
+        bool keptMark = false;
+        bool own = false;  // set at its selection: the mark is a live source's
+        bool kept = false; // and that source is a put-back
     };
     struct Request {
         std::shared_ptr<const Content> content;
@@ -132,7 +138,13 @@ private:
     wl_proxy *m_fetching = nullptr;
     unsigned m_changes = 0; // selection events so far, our put-backs not counted
     unsigned m_fetched = 0; // selection events a fetch has served
-    std::map<wl_proxy *, std::shared_ptr<const Content>> m_sources;
+    struct Source {
+        std::shared_ptr<const Content> content;
+        QByteArray mark;
+    };
+    std::map<wl_proxy *, Source> m_sources;
+    QByteArray m_markBase; // this reader's, random: a mark is this and a count
+    quint64 m_marks = 0;
     std::vector<Writer> m_writers;
     std::chrono::steady_clock::time_point m_end; // of the fetch in progress
     bool m_givenUp = false;

@@ -213,6 +213,13 @@ private:
                 return giveUp(Why::Broken);
             if (m_overtaken())
                 return giveUp(Why::Overtaken);
+            // The owner asked for meanwhile: events that came with its reply
+            // are queued already, and the connection would not wake us for them.
+            while (xcb_generic_event_t *e = xcb_poll_for_queued_event(c)) {
+                if (match(e))
+                    return e;
+                std::free(e);
+            }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0)
                 return giveUp(deadline == m_end ? Why::Overall : Why::Silent);
@@ -279,6 +286,11 @@ SelectionFetcher::SelectionFetcher(QByteArrayList imageTypes, Limits limits, Don
     , m_done(std::move(done))
 {
     ClipboardLimits::allowPictureDecoding();
+    if (xcb_connection_t *toolkit = x11::connection()) {
+        const xcb_setup_t *setup = xcb_get_setup(toolkit);
+        m_ownBase = setup->resource_id_base;
+        m_ownMask = setup->resource_id_mask;
+    }
 
     m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     m_connected = m_wake >= 0 && m_x->open();
@@ -364,6 +376,11 @@ void SelectionFetcher::run()
     }
 }
 
+bool SelectionFetcher::ownWindow(quint32 window) const
+{
+    return window != 0 && m_ownMask != 0 && (window & ~m_ownMask) == m_ownBase;
+}
+
 SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std::optional<QByteArrayList> &save)
 {
     Result result;
@@ -407,7 +424,8 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
         bool givenUp() const override { return t.givenUp(); }
     } selection(t, x);
     const QByteArrayList names = x.atoms->namesOf(offered);
-    result = readOffer(names, selection, m_imageTypes, m_limits, true, true);
+    // The own mark counts only from our own window; a marked text is fingerprinted.
+    result = readOffer(names, selection, m_imageTypes, m_limits, ownWindow(owner), true);
     if (save) {
         // An owner too slow with all its types still has its text and
         // picture kept; one that lost the clipboard meanwhile has nothing.

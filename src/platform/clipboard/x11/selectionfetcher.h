@@ -25,7 +25,9 @@ public:
 
     // `imageTypes`: MIME types of images to ask for, most wanted first. A
     // change that carries this process's own picture mark brings the mark
-    // instead of an image.
+    // instead of an image, when a window of the toolkit's connection owns
+    // the clipboard: the mark offered by another program (a copy of ours
+    // it took over, a stale one) counts for nothing, and its picture is read.
     SelectionFetcher(QByteArrayList imageTypes, Limits limits, Done done);
     ~SelectionFetcher();
 
@@ -39,6 +41,10 @@ public:
     // The same for an owner about to quit: the fetch also reads whole every
     // type of `listed` (all it offers when empty), in savedTargets.
     unsigned requestSave(const QByteArrayList &listed);
+    // The number of the latest request so far.
+    unsigned requested() const { return m_requested.load(); }
+    // True for a window of the toolkit's connection (this process's clipboard).
+    bool ownWindow(quint32 window) const;
 
     struct X; // the worker's own connection
 
@@ -51,6 +57,8 @@ private:
     Limits m_limits;
     Done m_done;
     bool m_connected = false;
+    // The window ids of the toolkit's connection: base and mask (none off X11).
+    quint32 m_ownBase = 0, m_ownMask = 0;
     int m_wake = -1; // eventfd: a request or the end
     std::atomic<unsigned> m_requested{0};
     std::atomic<unsigned> m_changeRequested{0}; // the number of the latest request for a change

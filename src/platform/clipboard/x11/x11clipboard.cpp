@@ -16,10 +16,6 @@
 
 namespace {
 
-// How long a change to "no owner" waits for the keeper's word, and how long that word holds.
-constexpr int kHoldMs = 250;
-constexpr int kWordMs = 1000;
-
 // Calls `seen` for each request another program makes of the window thread's
 // X connection (a conversion of our selection, a property it has read).
 class SignsOfLife : public QAbstractNativeEventFilter
@@ -56,8 +52,6 @@ X11Clipboard::X11Clipboard()
         });
     if (!connected())
         return;
-    m_holdTimer.setSingleShot(true);
-    connect(&m_holdTimer, &QTimer::timeout, this, &X11Clipboard::releaseHeld);
     m_lastTimer.setSingleShot(true);
     connect(&m_lastTimer, &QTimer::timeout, this, [this] { m_last.reset(); }); // its bytes are not held longer
     // The set call of our own put-back raises this too: that is no change.
@@ -110,29 +104,36 @@ void X11Clipboard::arrived(const ChangeContent &r)
     }
     if (!r.change)
         return; // a look of our own
-    const auto note = [&r](const char *outcome) { noteChange(r, outcome); };
-    if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow) {
-        m_restored.reset(); // the notice of "no owner" that came before it, seen late
-        note("skipped: the program's own put-back");
+    const bool first = std::exchange(m_first, false);
+    // Our own content as fetched for a request made before our latest copy:
+    // that copy's own change follows.
+    if (r.generation <= m_writeRequests && m_fetcher->ownWindow(r.owner)) {
+        noteChange(r, "skipped: our own content fetched before our latest copy");
         return;
     }
-    if (r.owner == 0 && m_keeper && m_keeper->connected()) {
-        if (m_restored && m_restoredAge.elapsed() < kWordMs) {
-            const bool restored = *m_restored;
-            m_restored.reset();
-            if (restored)
-                note("skipped: its owner ended and its content went back");
-            else
-                accept(r);
+    // The keeper's word on an owner whose content was still on its way:
+    // this is that content (taken first, then the word), or the clipboard
+    // without it (the word first).
+    if (const std::optional<Gone> gone = std::exchange(m_pendingGone, std::nullopt)) {
+        if (r.owner == gone->owner) {
+            accept(r);
+            ownerGone(gone->ended, gone->manager, gone->owner);
             return;
         }
-        releaseHeld();
-        note("held: the clipboard is empty, waiting for the keeper's word on its owner");
-        m_held = r;
-        m_holdTimer.start(kHoldMs);
+        ownerGone(gone->ended, gone->manager, gone->owner);
+    }
+    if (m_putBackShown && r.owner != 0 && r.owner == m_ownWindow) {
+        noteChange(r, "skipped: the program's own put-back");
         return;
     }
-    releaseHeld();
+    // An empty clipboard is the keeper's to tell (ownerGone): its notice
+    // comes for each owner that goes, in the server's order, and says how it
+    // went. What a fetch found, before or after that notice, changes nothing;
+    // only the clipboard as found at the start is taken from the fetch.
+    if (r.owner == 0 && !first && m_keeper && m_keeper->connected()) {
+        noteChange(r, "skipped: an empty clipboard is the keeper's word on its owner");
+        return;
+    }
     accept(r);
 }
 
@@ -145,13 +146,6 @@ void X11Clipboard::noteChange(const ChangeContent &r, const char *outcome)
                                          .arg(describeChange(r), QLatin1String(outcome));
 }
 
-void X11Clipboard::releaseHeld()
-{
-    m_holdTimer.stop();
-    if (auto held = std::exchange(m_held, std::nullopt))
-        accept(*held);
-}
-
 void X11Clipboard::accept(const ChangeContent &r)
 {
     // The same content from the same owner again at once is the same copy
@@ -161,7 +155,15 @@ void X11Clipboard::accept(const ChangeContent &r)
         noteChange(r, "skipped: the same copy announced again by its owner is no new copy");
         return;
     }
+    // An empty clipboard emptied again is no change.
+    const bool empty = !r.text && r.image.isNull() && r.ownMark.isEmpty() && !r.refused;
+    if (empty && r.owner == 0 && std::exchange(m_emptyShown, true)) {
+        noteChange(r, "skipped: the clipboard was empty already");
+        return;
+    }
     noteChange(r, r.givenUp ? "skipped, nothing of it kept" : "passed on to the capture");
+    m_emptyShown = empty && r.owner == 0;
+    m_acceptedOwner = r.owner;
     m_last = r;
     m_lastTimer.start(kRepeatMs);
     ++m_writes;
@@ -179,28 +181,29 @@ void X11Clipboard::accept(const ChangeContent &r)
 
 void X11Clipboard::ownerGone(bool ended, bool manager, quint32 owner)
 {
+    // An owner that went before its content arrived: the fetch of its change
+    // still comes (its content, or the clipboard found empty), and decides.
+    if (ended && owner != 0 && owner != m_acceptedOwner && !m_pendingGone) {
+        m_pendingGone = Gone{ended, manager, owner};
+        return;
+    }
     // Only an owner that ended, and only what was read from it (not an older
     // content while its own is still being read).
     const std::optional<KeptContent> kept = ended ? m_kept.take(owner) : std::nullopt;
+    // Taken again meanwhile: the newer owner's change follows (or has come), and nothing goes back over it.
+    if (clipboardOwner() != 0)
+        return;
+    if (kept && manager) {
+        restore(*kept, nullptr); // no change
+        return;
+    }
+    accept(ChangeContent());
     // Beside another clipboard manager, that manager answers first; what it
     // leaves empty goes back a moment later, once.
-    const bool restored = kept && manager;
-    if (restored)
-        restore(*kept, nullptr);
-    if (m_held) {
-        m_holdTimer.stop();
-        auto held = std::exchange(m_held, std::nullopt);
-        if (!restored)
-            accept(*held);
-    } else {
-        m_restored = restored;
-        m_restoredAge.start();
-    }
-    if (kept && !manager)
+    if (kept)
         QTimer::singleShot(kOtherManagerMs, this, [this, content = *kept, writes = m_writes] {
-            // Only while nothing has been written since the owner went
-            // (its empty clipboard at most) and the clipboard is still empty.
-            if (writes + 1 < m_writes || clipboardOwner() != 0)
+            // Only while nothing has been written since and the clipboard is still empty.
+            if (writes != m_writes || clipboardOwner() != 0)
                 return;
             qCInfo(lcClipboard) << "the other clipboard manager left the clipboard empty";
             restore(content, nullptr);
@@ -264,6 +267,7 @@ void X11Clipboard::place(const std::function<void()> &set)
     set();
     m_placing = false;
     m_putBackShown = true;
+    m_emptyShown = false;
     m_ownWindow = clipboardOwner();
     qCInfo(lcClipboard) << "the last clipboard content is back on the clipboard";
     emit putBack();
@@ -273,6 +277,7 @@ void X11Clipboard::SetText(const QString &text)
 {
     ownWrite();
     ClipboardWriter::SetText(text);
+    m_fetcher->request(); // its change, fetched after any look asked before it
 }
 
 void X11Clipboard::SetData(const QImage &image)
@@ -285,6 +290,7 @@ void X11Clipboard::SetPicture(const StoredPicture &picture)
 {
     ownWrite();
     ClipboardWriter::SetPicture(picture);
+    m_fetcher->request();
 }
 
 void X11Clipboard::Clear()
@@ -297,7 +303,9 @@ void X11Clipboard::ownWrite()
 {
     // Our copies are changes of their own, each counted, however alike.
     ++m_writes;
+    m_writeRequests = m_fetcher->requested();
     m_putBackShown = false;
+    m_emptyShown = false;
     m_last.reset();
 }
 

@@ -70,7 +70,6 @@ private:
     // Logs what the change `r` brought and what became of it (`outcome`).
     static void noteChange(const ChangeContent &r, const char *outcome);
     void accept(const ChangeContent &r);
-    void releaseHeld();
     void ownerGone(bool ended, bool manager, quint32 owner);
     void answerSave(const ClipboardKeeper::Save &save, const ChangeContent &r);
     void restore(const KeptContent &kept, std::function<void(bool)> done);
@@ -86,14 +85,17 @@ private:
     bool m_placing = false;      // inside our own put-back's set call
     bool m_putBackShown = false; // the clipboard holds our put-back (not yet replaced)
     quint32 m_ownWindow = 0;     // the window through which the toolkit owns the clipboard
-    // A change to "no owner" waits for the keeper's word on whether the
-    // content goes back; the word may also come first.
-    std::optional<ChangeContent> m_held;
-    QTimer m_holdTimer;
+    bool m_first = true;         // no change has come yet: the next is the clipboard at the start
+    bool m_emptyShown = false;   // the last change accepted left the clipboard empty
+    quint32 m_acceptedOwner = 0; // the owner of the last change accepted
+    unsigned m_writeRequests = 0; // fetch requests made before our latest own copy
+    struct Gone {
+        bool ended, manager;
+        quint32 owner;
+    };
+    std::optional<Gone> m_pendingGone; // the keeper's word on an owner whose change is still being fetched
     std::optional<ChangeContent> m_last; // the last change accepted, for kRepeatMs
     QTimer m_lastTimer;
-    std::optional<bool> m_restored;
-    QElapsedTimer m_restoredAge;
     struct PendingSave {
         ClipboardKeeper::Save save;
         unsigned generation;
