@@ -323,9 +323,10 @@ TEST_F(WaylandE2E, ALostCompositorIsToldOnceAndRejoinedWhenBack)
     x11::stopClipboardOwners();
 }
 
-// A put-back racing another program's copy gives way: while the picture of an
-// owner that ended is made ready to go back (a large one takes a while to
-// encode), another program copies; the newer copy stays, nothing old goes over it.
+// A put-back racing another program's copy gives way: right after the owner
+// of a large picture ends, another program copies; the put-back is either
+// dropped or made before that copy, and the newer copy stays. (Its types are
+// made only when asked for, so the put-back is quick and the race narrow.)
 TEST_F(WaylandE2E, APutBackRacingAnotherProgramsCopyGivesWay)
 {
     const LogCapture log;
@@ -342,8 +343,9 @@ TEST_F(WaylandE2E, APutBackRacingAnotherProgramsCopyGivesWay)
     copy("neuer");
     EXPECT_TRUE(entryArrives(QStringLiteral("neuer")));
     EXPECT_TRUE(x11::waitUntil([&] {
-        return log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg)
-            .contains(QStringLiteral("the last content does not go back: the clipboard changed meanwhile"));
+        const QStringList said = log.texts(QStringLiteral("merkolo.clipboard"), QtInfoMsg);
+        return said.contains(QStringLiteral("the last content does not go back: the clipboard changed meanwhile"))
+            || said.contains(QStringLiteral("the last clipboard content is back on the clipboard"));
     }, 10000));
     EXPECT_EQ(paste(QStringLiteral("text/plain;charset=utf-8")), "neuer");
 }
