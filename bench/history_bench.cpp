@@ -36,16 +36,37 @@
 
 namespace {
 
+// The desktop's stores with a history in a folder of its own, or in memory
+// only; what was handed over is written before it goes.
+class HistoryIf
+{
+public:
+    HistoryIf(TestDesktop &d, bool on)
+        : m_d(d)
+    {
+        if (!on)
+            return;
+        m_history = std::make_unique<SqliteHistory>(m_dir.filePath(QStringLiteral("verlauf.sqlite")));
+        d.forms->services().history = m_history.get();
+    }
+    ~HistoryIf()
+    {
+        if (m_history)
+            m_history->flush();
+        m_d.forms->services().history = nullptr;
+    }
+
+private:
+    TestDesktop &m_d;
+    QTemporaryDir m_dir;
+    std::unique_ptr<SqliteHistory> m_history;
+};
+
 // state.range(0): 0 the stores in memory only, 1 with the history on.
 void BM_TextCaptureWithHistory(benchmark::State &state)
 {
-    QTemporaryDir dir;
     TestDesktop d;
-    std::unique_ptr<SqliteHistory> history;
-    if (state.range(0)) {
-        history = std::make_unique<SqliteHistory>(dir.filePath(QStringLiteral("verlauf.sqlite")));
-        d.forms->services().history = history.get();
-    }
+    const HistoryIf history(d, state.range(0) != 0);
     Textform &t = d.forms->get<Textform>();
     t.Check1->setValue(1);
     long i = 0;
@@ -57,21 +78,13 @@ void BM_TextCaptureWithHistory(benchmark::State &state)
         t.List1[0]->Clear();
         state.ResumeTiming();
     }
-    if (history)
-        history->flush();
-    d.forms->services().history = nullptr;
 }
 BENCHMARK(BM_TextCaptureWithHistory)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_PictureCaptureWithHistory(benchmark::State &state)
 {
-    QTemporaryDir dir;
     TestDesktop d;
-    std::unique_ptr<SqliteHistory> history;
-    if (state.range(0)) {
-        history = std::make_unique<SqliteHistory>(dir.filePath(QStringLiteral("verlauf.sqlite")));
-        d.forms->services().history = history.get();
-    }
+    const HistoryIf history(d, state.range(0) != 0);
     Formbilder &f = d.forms->get<Formbilder>();
     f.Check1->setValue(1);
     QByteArray png;
@@ -83,9 +96,6 @@ void BM_PictureCaptureWithHistory(benchmark::State &state)
         // The hidden viewer's new picture is a capture: the store takes it.
         d.forms->get<Zwischablage>().Picture1->setPicture(picture);
     }
-    if (history)
-        history->flush();
-    d.forms->services().history = nullptr;
 }
 BENCHMARK(BM_PictureCaptureWithHistory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(20);
 
