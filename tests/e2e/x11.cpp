@@ -3,8 +3,10 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -115,17 +117,29 @@ void stopClipboardOwners()
 OwnDesktop::OwnDesktop(const QString &manager, const QStringList &args)
     : m_server(std::make_unique<QProcess>()), m_manager(std::make_unique<QProcess>())
 {
-    // Xvfb writes the number of the free display it took once it listens.
-    m_server->setStandardErrorFile(QProcess::nullDevice());
-    m_server->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                             QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!waitUntil([&] { return m_server->canReadLine() || m_server->state() == QProcess::NotRunning; }, 10000)
-        || !m_server->canReadLine()) {
+    // A display of its own, far above the low numbers Xwayland takes (a
+    // lingering one of an ended sway still answers on its abstract socket
+    // after its lock file is gone); Xvfb refuses a number that is taken, and
+    // the next is tried.
+    QString display;
+    const int first = 300 + int(QRandomGenerator::global()->bounded(400));
+    for (int n = first; n < first + 20 && display.isEmpty(); ++n) {
+        m_server = std::make_unique<QProcess>();
+        m_server->setStandardOutputFile(QProcess::nullDevice());
+        m_server->setStandardErrorFile(QProcess::nullDevice());
+        m_server->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                                                 QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                                 QStringLiteral("tcp")});
+        // It listens once its socket is there; a refused number ends it.
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+        if (waitUntil([&] { return m_server->state() == QProcess::NotRunning || QFileInfo::exists(socket); }, 10000)
+            && m_server->state() != QProcess::NotRunning)
+            display = QStringLiteral(":%1").arg(n);
+    }
+    if (display.isEmpty()) {
         m_problem = QStringLiteral("Xvfb did not start");
         return;
     }
-    const QString display = QLatin1Char(':') + QString::fromLatin1(m_server->readLine().trimmed());
     const auto answers = [&](const QString &program, const QStringList &args) {
         int status = -1;
         const QByteArray said = run(program, QStringList{QStringLiteral("-display"), display} + args, {}, 2000, &status);
@@ -137,13 +151,19 @@ OwnDesktop::OwnDesktop(const QString &manager, const QStringList &args)
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), display);
-    m_manager->setProcessEnvironment(env);
-    m_manager->setProcessChannelMode(QProcess::MergedChannels);
-    m_manager->start(manager, args);
     // It manages the display once it has put its check window on the root.
+    // A manager that could not open the display at once is started again.
     const QStringList check{QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")};
-    if (!waitUntil([&] { return m_manager->state() == QProcess::NotRunning || answers(QStringLiteral("xprop"), check); }, 10000)
-        || m_manager->state() == QProcess::NotRunning) {
+    bool managing = false;
+    for (int attempt = 0; attempt < 3 && !managing; ++attempt) {
+        m_manager = std::make_unique<QProcess>();
+        m_manager->setProcessEnvironment(env);
+        m_manager->setProcessChannelMode(QProcess::MergedChannels);
+        m_manager->start(manager, args);
+        managing = waitUntil([&] { return m_manager->state() == QProcess::NotRunning || answers(QStringLiteral("xprop"), check); }, 10000)
+                && m_manager->state() != QProcess::NotRunning;
+    }
+    if (!managing) {
         m_problem = QStringLiteral("%1 did not start on %2 (exit status %3): ").arg(manager, display).arg(m_manager->exitCode())
                     + QString::fromLocal8Bit(m_manager->readAll());
         return;
