@@ -39,8 +39,8 @@ const char *const kSchemaSql[] = {
     // Texts in the order they were stored (the row id); a text is found by its
     // key only when it is deleted, rarely enough to need no index of its own.
     "CREATE TABLE texts (seq INTEGER PRIMARY KEY, key INTEGER NOT NULL, text TEXT NOT NULL)",
-    "CREATE TABLE slots (slot INTEGER PRIMARY KEY, seq INTEGER NOT NULL, type TEXT NOT NULL, bytes BLOB NOT NULL, "
-    "thumbnail BLOB, preview BLOB)",
+    ("CREATE TABLE slots (slot INTEGER PRIMARY KEY, seq INTEGER NOT NULL, type TEXT NOT NULL, bytes BLOB NOT NULL, "
+     "thumbnail BLOB, preview BLOB)"),
     "CREATE TABLE state (name TEXT PRIMARY KEY, value TEXT NOT NULL)",
 };
 
