@@ -334,7 +334,10 @@ TEST(NoTrayE2E, AStoreOpensClearOfTheSelectorAndItsMenuBar)
     {
         e2e::Program program;
         const QString selector = QStringLiteral("Merkolo-Auswahl: Quenta");
-        for (const auto &[store, label] : {std::pair{"Merkolo, Quenta", 64}, std::pair{"Merkolo-Text", 192}}) {
+        for (const auto &row : {std::pair{"Merkolo, Quenta", 64}, std::pair{"Merkolo-Text", 192}}) {
+            // Named apart: lambdas below take them, which a structured binding may not be for clang 14.
+            const char *const store = row.first;
+            const int label = row.second;
             SCOPED_TRACE(store);
             std::optional<QRect> s, opened;
             ASSERT_TRUE(x11::waitUntil([&] { return (s = e2e::visibleWindow(selector)).has_value(); }, 15000));
