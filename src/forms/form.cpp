@@ -26,6 +26,8 @@ Form::Form(Forms &forms)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_hWnd = user32::CreateWindowHandle(this);
+    // The design places every window itself; a tiling manager may not centre it.
+    x11window::keepPlaceWhenTiled(this);
     AccessibleButton::install();
     static const bool watching = [] {
         x11window::onFrameChanged([](QWindow *window) {

@@ -255,7 +255,8 @@ TEST_F(PlacementE2E, TheBottomRowTakesAClickAnywhereOnItsButtonsAfterAPick)
 
 // On a tiling window manager (sway, the program on its Xwayland) the stores,
 // the selector and the viewer float at their design sizes, with no setting
-// of the user's. sway centres each of them whatever place it states.
+// of the user's. sway centres each of them whatever place it states: a
+// store opened from the selector lies clear of it all the same.
 TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
 {
     if (!x11::available())
@@ -267,6 +268,7 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
     env.insert(QStringLiteral("DISPLAY"), sway.x11Display());
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_SCALE_FACTOR"));
+    env.insert(QStringLiteral("SWAYSOCK"), sway.socket());
     e2e::Program program(QStringLiteral(MERKOLO_BINARY), env, QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath());
     auto view = [&](const QString &title) {
         for (const Sway::View &v : sway.views()) {
@@ -282,11 +284,14 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         p.waitForFinished(5000);
         return QString::fromUtf8(p.readAllStandardOutput());
     };
-    // A click into a window once sway has given it the focus (and raised it).
+    // A click into a window once sway has given it the focus (and raised
+    // it), at a point of the window wherever it stands by then.
     auto click = [&](const QString &title, const QPoint &at) {
         sway.message({QStringLiteral("[title=\"^%1\"] focus").arg(title)});
-        onX(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                                        QStringLiteral("click"), QStringLiteral("1")});
+        onX(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QLatin1Char('^') + title,
+                                        QStringLiteral("mousemove"), QStringLiteral("--window"), QStringLiteral("%1"),
+                                        QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                                        QStringLiteral("1")});
     };
     const struct {
         const char *title;
@@ -306,13 +311,20 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         if (r.from) {
             const std::optional<Sway::View> from = view(QString::fromUtf8(r.from));
             ASSERT_TRUE(from);
-            const QRect c = from->content;
-            click(QString::fromUtf8(r.from), r.at.y() < 0 ? QPoint(c.left(), c.bottom() + 1) + r.at : c.topLeft() + r.at);
+            click(QString::fromUtf8(r.from), r.at.y() < 0 ? QPoint(r.at.x(), from->content.height() + r.at.y()) : r.at);
         }
         std::optional<Sway::View> v;
         ASSERT_TRUE(x11::waitUntil([&] { return (v = view(QString::fromUtf8(r.title))).has_value(); }, 15000));
         EXPECT_TRUE(v->floating);
         EXPECT_EQ(v->content.size(), r.design);
+        // A store leaves the selector's buttons free, its title bar too.
+        if (r.from && QByteArray(r.from) == "Merkolo-Auswahl") {
+            EXPECT_TRUE(x11::waitUntil([&] {
+                v = view(QString::fromUtf8(r.title));
+                const std::optional<Sway::View> selector = view(QString::fromUtf8(r.from));
+                return v && selector && !v->frame.intersects(selector->content);
+            })) << testing::PrintToString(v->frame);
+        }
     }
 }
 

@@ -151,13 +151,19 @@ bool Sway::again()
     return m_problem.isEmpty();
 }
 
-QByteArray Sway::message(const QStringList &args) const
+QString Sway::socket() const
 {
     const QDir dir(m_folder);
     const QStringList ipc = dir.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
+    return ipc.isEmpty() ? QString() : dir.filePath(ipc.first());
+}
+
+QByteArray Sway::message(const QStringList &args) const
+{
+    const QString ipc = socket();
     if (ipc.isEmpty())
         return {};
-    return x11::run(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), dir.filePath(ipc.first())} + args);
+    return x11::run(QStringLiteral("swaymsg"), QStringList{QStringLiteral("-s"), ipc} + args);
 }
 
 QList<Sway::View> Sway::views() const
@@ -165,13 +171,16 @@ QList<Sway::View> Sway::views() const
     QList<View> views;
     std::function<void(const QJsonObject &, bool)> walk = [&](const QJsonObject &node, bool floating) {
         if (node.contains(QStringLiteral("pid"))) {
-            const QJsonObject r = node.value(QStringLiteral("rect")).toObject(),
-                              w = node.value(QStringLiteral("window_rect")).toObject();
+            auto rect = [&](const char *key) {
+                const QJsonObject r = node.value(QLatin1String(key)).toObject();
+                return QRect(r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt(),
+                             r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt());
+            };
+            // rect leaves out the title bar above it; window_rect lies within rect.
+            const QRect r = rect("rect"), w = rect("window_rect");
             views << View{node.value(QStringLiteral("name")).toString(),
                           node.value(QStringLiteral("shell")).toString() == QStringLiteral("xwayland"), floating,
-                          QRect(r.value(QStringLiteral("x")).toInt() + w.value(QStringLiteral("x")).toInt(),
-                                r.value(QStringLiteral("y")).toInt() + w.value(QStringLiteral("y")).toInt(),
-                                w.value(QStringLiteral("width")).toInt(), w.value(QStringLiteral("height")).toInt())};
+                          w.translated(r.topLeft()), r.adjusted(0, -rect("deco_rect").height(), 0, 0)};
         }
         for (const QJsonValue &kid : node.value(QStringLiteral("nodes")).toArray())
             walk(kid.toObject(), floating);

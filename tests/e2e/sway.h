@@ -35,15 +35,19 @@ public:
     QString x11Display() const { return m_x11Display; }
 
     // A window sway shows: its title, whether it is an X11 window and
-    // whether it floats, its content area (without sway's border) in
-    // layout pixels, which are Xwayland's.
+    // whether it floats, its content area (without sway's border) and its
+    // whole frame (with border and title bar) in layout pixels, which are
+    // Xwayland's.
     struct View {
         QString title;
         bool x11 = false;
         bool floating = false;
         QRect content;
+        QRect frame;
     };
     QList<View> views() const;
+    // SWAYSOCK for clients: its command socket; empty before sway made it.
+    QString socket() const;
     // swaymsg with `args` on this sway's socket; its output.
     QByteArray message(const QStringList &args) const;
 

@@ -10,12 +10,15 @@
 #include "forms/modMain.h"
 #include "imagestore/Formbilder.h"
 #include "platform/windows/shell32.h"
+#include "platform/windows/swayipc.h"
 #include "shell/Starter.h"
 #include "textstore/Textform.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +28,8 @@
 
 #include <cerrno>
 #include <cmath>
+#include <memory>
+#include <optional>
 
 #include <signal.h>
 
@@ -278,3 +283,46 @@ TEST(ShellOpen, AnInstalledProgramFindsWhatTheCurrentDirectoryLacksInItsShareFol
     EXPECT_EQ(opener.urls[2], QUrl::fromLocalFile(own));
 }
 
+
+// Commands to sway go whole over its socket and count as done only when
+// every part succeeded; a reply in pieces is waited for, a silent or
+// garbled one is a failure, never a hang.
+TEST(SwayIpc, ACommandIsDoneOnlyWhenSwaySaysSo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sway-ipc.sock"));
+    const QByteArray was = qgetenv("SWAYSOCK");
+    const auto restore = qScopeGuard([&] { qputenv("SWAYSOCK", was); });
+    qputenv("SWAYSOCK", path.toLocal8Bit());
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(path));
+    const QByteArray ok = R"([{"success":true},{"success":true}])";
+    const struct {
+        QList<QByteArray> pieces; // written one after another; none: no answer
+        bool done;
+    } rows[] = {
+        {{swayipc::frame(0, ok)}, true},
+        {{swayipc::frame(0, ok).left(9), swayipc::frame(0, ok).mid(9)}, true},
+        {{swayipc::frame(0, R"([{"success":true},{"success":false,"error":"No matching node."}])")}, false},
+        {{swayipc::frame(0, "[]")}, false},
+        {{"i3-ipX" + swayipc::frame(0, ok).mid(6)}, false},
+        {{}, false},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(&r - rows);
+        std::optional<bool> done;
+        swayipc::run("[id=7] move absolute position 10 20", [&](bool d) { done = d; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.hasPendingConnections(); }));
+        std::unique_ptr<QLocalSocket> peer(server.nextPendingConnection());
+        const QByteArray asked = swayipc::frame(0, "[id=7] move absolute position 10 20");
+        QByteArray got;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (got += peer->readAll()).size() >= asked.size(); })) << got.toStdString();
+        EXPECT_EQ(got, asked);
+        for (const QByteArray &piece : r.pieces) {
+            peer->write(piece);
+            ASSERT_TRUE(peer->waitForBytesWritten(1000));
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done.has_value(); }, 5000));
+        EXPECT_EQ(*done, r.done);
+    }
+}

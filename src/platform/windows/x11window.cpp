@@ -1,6 +1,7 @@
 #include "platform/windows/x11window.h"
 
 #include "platform/services/x11connection.h"
+#include "platform/windows/swayplace.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char *kAsked = "merkolo.wmstates";
 constexpr const char *kFloats = "merkolo.floats";
+constexpr const char *kPlaced = "merkolo.placed"; // keeps its stated place under sway
 
 using x11::atom;
 using x11::connection;
@@ -166,6 +168,23 @@ protected:
                 apply(w, State::Above, true);
             if (w->isWindow() && w->property(kFloats).toBool())
                 writeFloatingType(w);
+            if (w->isWindow() && w->property(kPlaced).toBool())
+                swayplace::state(w);
+        }
+        // A window on screen moved or resized: by the program, sway centres
+        // it again and is told the place once more; by sway, it may have
+        // missed its place by the frame sway drew.
+        if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched->isWidgetType()
+            && swayplace::active()) {
+            auto *w = static_cast<QWidget *>(watched);
+            if (w->isWindow() && w->isVisible() && w->property(kPlaced).toBool()) {
+                if (event->spontaneous()) {
+                    swayplace::reported(w);
+                } else {
+                    swayplace::state(w);
+                    swayplace::place(w);
+                }
+            }
         }
         return false;
     }
@@ -212,6 +231,14 @@ private:
     void mapped(xcb_window_t win)
     {
         for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->property(kPlaced).toBool() && nativeOf(w) == win && swayplace::active())
+                QMetaObject::invokeMethod(
+                    this,
+                    [window = QPointer<QWidget>(w)] {
+                        if (window && window->isVisible())
+                            swayplace::place(window);
+                    },
+                    Qt::QueuedConnection);
             if (touched(w) && nativeOf(w) == win) {
                 QMetaObject::invokeMethod(
                     this,
@@ -264,6 +291,14 @@ void setFloatingWhenTiled(QWidget *window)
         return;
     Watcher::instance();
     window->setProperty(kFloats, true);
+}
+
+void keepPlaceWhenTiled(QWidget *window)
+{
+    if (!window)
+        return;
+    Watcher::instance();
+    window->setProperty(kPlaced, true);
 }
 
 std::optional<QMargins> frameExtents(const QWindow *window)

@@ -42,6 +42,12 @@ void setStateForAll(State state, bool on);
 // anywhere in the list (_NET_WM_WINDOW_TYPE).
 void setFloatingWhenTiled(QWidget *window);
 
+// sway centres a floating X11 window whatever place it states; with this
+// set, the window is moved back to its stated place through sway's socket
+// each time it is mapped and each time the program moves or resizes it.
+// Elsewhere nothing changes.
+void keepPlaceWhenTiled(QWidget *window);
+
 // The frame around the window in device pixels (_NET_FRAME_EXTENTS), or
 // nothing when no window manager has framed it.
 std::optional<QMargins> frameExtents(const QWindow *window);
