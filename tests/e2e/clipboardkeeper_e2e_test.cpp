@@ -4,6 +4,7 @@
 
 #include "program.h"
 #include "capture/ModuleZ.h"
+#include "support/logcapture.h"
 #include "textdesktop.h"
 #include "x11.h"
 #include "support/files.h"
@@ -66,9 +67,11 @@ protected:
 
 // A GTK program that copies and quits, an xclip killed, a text over the
 // list's limit: the clipboard is brought back whole, listed once, as no
-// change; a secret owner's end leaves it empty.
+// change; a secret owner's end leaves it empty. A reader of what we keep
+// that dies or stalls mid-transfer is let go, and the next one gets it all.
 TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeavesItEmpty)
 {
+    const LogCapture log;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("bild.png"));
     QImage picture(40, 30, QImage::Format_RGB32);
@@ -101,12 +104,16 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
     const struct {
         const char *owner;
         QString text; // none: the picture
+        const char *reader = nullptr; // first a reader of the large kept type that "dies" or "stalls" mid-transfer
     } rows[] = {{"gtk", QStringLiteral("aus GTK kopiert, dann beendet")}, {"gtk", {}}, {"xclip", QStringLiteral("xclip wird beendet")},
                 {"xclip", longText}, {"secret", QStringLiteral("geheim")}, {"browser", browserText},
+                {"browser", browserText, "dies"}, {"browser", browserText, "stalls"},
                 {"clears", QStringLiteral("geleert, läuft weiter")}};
     for (const auto &r : rows) {
-        SCOPED_TRACE((QLatin1String(r.owner) + QLatin1Char(' ') + r.text.left(30)).toStdString());
+        SCOPED_TRACE((QLatin1String(r.owner) + QLatin1Char(' ') + r.text.left(30) + QLatin1Char(' ') + QLatin1String(r.reader))
+                         .toStdString());
         const int before = desktop->clipboard.snapshots();
+        const qsizetype listed = entries().count(r.text.left(ModuleZ::kMaxText));
         const bool gtk = r.owner == std::string("gtk"), saves = r.owner == std::string("browser"),
                    clears = r.owner == std::string("clears");
         // A running program that empties the clipboard on purpose gets nothing back, as a secret's owner that ends.
@@ -132,6 +139,18 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
             owner.closeWriteChannel();
             ASSERT_TRUE(x11::waitUntil([&] { return owner.state() == QProcess::NotRunning; }, 10000));
             EXPECT_EQ(owner.readAllStandardOutput(), "saved\n");
+            if (r.reader) { // ended by its window's end at once, or after the patience while it lives on
+                const bool dies = r.reader == std::string("dies");
+                const QString why = dies ? QStringLiteral("reader's window is gone") : QStringLiteral("reader took nothing");
+                const qsizetype ended = log.all().filter(why).size();
+                QProcess &reader = started.start(QStringLiteral(STALLED_READER), {QStringLiteral("text/x-gross")}, "stalled");
+                if (dies) {
+                    reader.kill();
+                    reader.waitForFinished();
+                }
+                EXPECT_TRUE(x11::waitUntil([&] { return log.all().filter(why).size() > ended; })) << why.toStdString();
+                EXPECT_EQ(reader.state() == QProcess::Running, !dies);
+            }
             for (const auto &[type, bytes] : browser) {
                 const QByteArray back = x11::readClipboard(type);
                 EXPECT_TRUE(back == bytes) << type.toStdString() << ": " << back.size() << " bytes back of " << bytes.size();
@@ -155,7 +174,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
                                           && QImage::fromData(x11::readClipboard(QStringLiteral("image/bmp")), "BMP").convertToFormat(QImage::Format_RGB32) == picture
                                     : QString::fromUtf8(x11::readClipboard()) == r.text;
         }));
-        EXPECT_TRUE(r.text.isEmpty() || entries().count(r.text.left(ModuleZ::kMaxText)) == 1) << "listed once, cut to the limit";
+        EXPECT_TRUE(r.text.isEmpty() || entries().count(r.text.left(ModuleZ::kMaxText)) == listed + 1) << "listed once, cut to the limit";
         // The next copy is the next change: putting back was none, and no empty clipboard came before or after it.
         const QString next = QStringLiteral("danach %1").arg(&r - rows);
         desktop->clipboard.SetText(next); // a copy of our own, as "Kopiere" makes

@@ -11,6 +11,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
@@ -45,17 +46,22 @@ struct ClipboardKeeper::X {
     std::shared_ptr<const std::vector<KeptTarget>> served;
     quint32 servedSince = XCB_CURRENT_TIME;
     // Incremental transfers of it in progress: the requestor deletes each
-    // chunk, then the next one goes.
+    // chunk, then the next one goes. Each holds the content it sends, so a
+    // transfer whose reader went away must not stay.
+    using Clock = std::chrono::steady_clock;
     struct Incremental {
         xcb_window_t requestor;
         xcb_atom_t property;
         std::shared_ptr<const std::vector<KeptTarget>> content;
         size_t index;
         qsizetype sent;
+        Clock::time_point lastStep; // when the last chunk (or the announcement) was put
     };
     std::vector<Incremental> incremental;
     // Well below the longest request a server must take without BIG-REQUESTS.
     static constexpr qsizetype kChunk = 64 * 1024;
+    // A reader that takes no chunk for this long is given up, as an owner is.
+    static constexpr std::chrono::milliseconds kReaderPatience{ClipboardLimits{}.patienceMs};
 
     ~X()
     {
@@ -159,11 +165,57 @@ struct ClipboardKeeper::X {
             putPart(requestor, property, t, 0, t.bytes.size());
             return;
         }
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        // A transfer into the same property of the same window is over: its
+        // reader asks anew, or the window's id now belongs to another reader.
+        std::erase_if(incremental, [&](const Incremental &i) { return i.requestor == requestor && i.property == property; });
+        // Its deletions bring the next chunk; its destruction ends the transfer.
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, requestor, XCB_CW_EVENT_MASK, &mask);
         const uint32_t size = static_cast<uint32_t>(t.bytes.size());
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, requestor, property, atom("INCR"), 32, 1, &size);
-        incremental.push_back({requestor, property, served, index, 0});
+        incremental.push_back({requestor, property, served, index, 0, Clock::now()});
+    }
+    // No more events of `requestor` once no transfer goes there (never of our own window).
+    void unwatch(xcb_window_t requestor)
+    {
+        const bool busy = std::any_of(incremental.begin(), incremental.end(),
+                                      [&](const Incremental &i) { return i.requestor == requestor; });
+        if (busy || requestor == window)
+            return;
+        const uint32_t none = 0;
+        xcb_change_window_attributes(c, requestor, XCB_CW_EVENT_MASK, &none);
+    }
+    // The reader's window was destroyed: its transfers end (a later window
+    // with the same id starts afresh).
+    void readerGone(xcb_window_t requestor)
+    {
+        if (std::erase_if(incremental, [&](const Incremental &i) { return i.requestor == requestor; }) > 0)
+            qCInfo(lcClipboard) << "a transfer of the kept clipboard ends: its reader's window is gone";
+    }
+    // Drops the transfers whose reader took nothing for kReaderPatience;
+    // returns the milliseconds until the next one may run out (-1: none runs).
+    int dropStalled()
+    {
+        const Clock::time_point now = Clock::now();
+        std::vector<xcb_window_t> dropped;
+        int next = -1;
+        for (auto it = incremental.begin(); it != incremental.end();) {
+            const Clock::time_point due = it->lastStep + kReaderPatience;
+            if (due <= now) {
+                dropped.push_back(it->requestor);
+                it = incremental.erase(it);
+                continue;
+            }
+            const int ms = int(std::chrono::ceil<std::chrono::milliseconds>(due - now).count());
+            next = next < 0 ? ms : std::min(next, ms);
+            ++it;
+        }
+        for (const xcb_window_t requestor : dropped) {
+            qCInfo(lcClipboard) << "a transfer of the kept clipboard ends: its reader took nothing for"
+                                << kReaderPatience.count() << "ms";
+            unwatch(requestor);
+        }
+        return next;
     }
     void putPart(xcb_window_t requestor, xcb_atom_t property, const KeptTarget &t, qsizetype from, qsizetype n)
     {
@@ -182,8 +234,11 @@ struct ClipboardKeeper::X {
             const qsizetype n = std::min(kChunk, t.bytes.size() - it->sent);
             putPart(requestor, property, t, it->sent, n);
             it->sent += n;
-            if (n == 0)
+            it->lastStep = Clock::now();
+            if (n == 0) {
                 incremental.erase(it);
+                unwatch(requestor);
+            }
             return;
         }
     }
@@ -391,6 +446,8 @@ void ClipboardKeeper::handle(void *event)
         x.time = p->time;
         if (first)
             takeManagerRole(p->time);
+    } else if (type == XCB_DESTROY_NOTIFY) {
+        x.readerGone(reinterpret_cast<xcb_destroy_notify_event_t *>(e)->window);
     } else if (type == XCB_SELECTION_CLEAR) {
         const auto *clear = reinterpret_cast<xcb_selection_clear_event_t *>(e);
         if (clear->selection == x.atom("CLIPBOARD")) {
@@ -437,6 +494,7 @@ void ClipboardKeeper::run()
             handle(e);
             std::free(e);
         }
+        const int stallDue = x.dropStalled();
         xcb_flush(x.c); // what the events brought (a chunk of a transfer) goes out now
         std::vector<std::function<void()>> commands;
         {
@@ -453,7 +511,7 @@ void ClipboardKeeper::run()
         if (!commands.empty())
             continue; // a command may have brought events
         pollfd p[2] = {{xcb_get_file_descriptor(x.c), POLLIN, 0}, {m_wake, POLLIN, 0}};
-        ::poll(p, 2, -1);
+        ::poll(p, 2, stallDue);
         if (p[1].revents & POLLIN) {
             uint64_t n = 0;
             while (::read(m_wake, &n, sizeof n) == sizeof n) {

@@ -53,7 +53,9 @@ public:
     void answer(unsigned id, bool saved);
     // Takes the clipboard with the keeper's own window and offers `targets`
     // there exactly as they came, until another program takes it; then
-    // finishes the SAVE_TARGETS request `id` (0: none) as kept.
+    // finishes the SAVE_TARGETS request `id` (0: none) as kept. A large type
+    // goes to its reader in chunks; that transfer ends when the reader's
+    // window goes or it takes no chunk for ClipboardLimits' patience.
     void serve(std::vector<KeptTarget> targets, unsigned id);
     // The keeper's window, which owns the clipboard while it serves.
     quint32 window() const { return m_window; }
