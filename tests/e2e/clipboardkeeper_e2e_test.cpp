@@ -148,7 +148,7 @@ TEST_F(KeeperE2E, AnOwnerThatEndsLeavesItsContentOnTheClipboardButASecretOneLeav
                     reader.kill();
                     reader.waitForFinished();
                 }
-                EXPECT_TRUE(x11::waitUntil([&] { return log.all().filter(why).size() > ended; })) << why.toStdString();
+                EXPECT_TRUE(x11::waitUntil([&] { return log.all().filter(why).size() > ended; }, 15000)) << why.toStdString();
                 EXPECT_EQ(reader.state() == QProcess::Running, !dies);
             }
             for (const auto &[type, bytes] : browser) {

@@ -60,8 +60,10 @@ struct ClipboardKeeper::X {
     std::vector<Incremental> incremental;
     // Well below the longest request a server must take without BIG-REQUESTS.
     static constexpr qsizetype kChunk = 64 * 1024;
-    // A reader that takes no chunk for this long is given up, as an owner is.
-    static constexpr std::chrono::milliseconds kReaderPatience{ClipboardLimits{}.patienceMs};
+    // A reader that takes no chunk for this long is given up. Longer than
+    // the patience with an owner: a reader slowed by a busy machine must
+    // not lose what it reads, and the toolkit waits as long for its own.
+    static constexpr std::chrono::milliseconds kReaderPatience{5000};
 
     ~X()
     {
