@@ -206,14 +206,10 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 
 bool caughtUp(int timeoutMs)
 {
-    // Events come before the reply to a request made after them; read in
-    // one pass, they are delivered in the next, and what their handlers
-    // asked of the window manager goes out with the flush.
+    // Events come before the reply to a request made after them.
     if (auto *x = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
         std::free(xcb_get_input_focus_reply(x->connection(), xcb_get_input_focus(x->connection()), nullptr));
-        for (int pass = 0; pass < 3; ++pass)
-            QCoreApplication::processEvents();
-        xcb_flush(x->connection());
+        QCoreApplication::processEvents();
     }
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
     const auto atom = [c](const char *name) {
