@@ -240,6 +240,7 @@ TEST_F(WindowsE2E, TheTaskListEntryIsTheWindowManagersSkipTaskbar)
     // when it maps it again: a state switched on and off meanwhile leaves it.
     t.Hide();
     ASSERT_TRUE(x11::waitUntil([&] { return !xprop(idOf(t), {QStringLiteral("WM_STATE")}).contains("Normal"); }));
+    ASSERT_TRUE(x11::caughtUp()); // the manager is done with the withdrawal, which drops the states
     for (bool visible : {true, false, true}) {
         tray.setTaskVisible(visible);
         EXPECT_EQ(hasState(t, "_NET_WM_STATE_SKIP_TASKBAR"), !visible) << "hidden, task entry " << visible;
