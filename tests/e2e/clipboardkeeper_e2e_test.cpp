@@ -10,6 +10,7 @@
 #include "support/files.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -224,17 +225,20 @@ TEST(KeeperEndE2E, EndingHandsTheClipboardToARunningManagerWithoutWaitingLong)
     // A manager that keeps what it is handed, one that does so slowly (longer
     // in all than it is ever silent), one that never answers, one that
     // refuses, and one that waits for our role and takes it at our end.
+    // The program logs each change it read, and what it kept of it.
+    QProcessEnvironment logging = QProcessEnvironment::systemEnvironment();
+    logging.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("merkolo.clipboard.info=true"));
     for (const char *mode : {"keep", "slow", "silent", "refuse", "wait"}) {
         SCOPED_TRACE(mode);
         Started started;
         const QString copied = QStringLiteral("von Merkolo gehalten");
-        e2e::Program program;
+        e2e::Program program(QStringLiteral(MERKOLO_BINARY), logging, QFileInfo(QStringLiteral(MERKOLO_BINARY)).absolutePath());
         ASSERT_TRUE(x11::waitUntil([] { return selectionOwner("CLIPBOARD_MANAGER") != 0; }, 10000));
         x11::setClipboardText(copied);
-        // Still a fixed time: an owner that ends at once after answering (offer_owner says
-        // "served" on its standard error) loses its content now and then under load.
-        x11::waitUntil([] { return false; }, 500); // read by the program
-        x11::stopClipboardOwners();                   // the program puts it back and owns it
+        // Ended before it answered, xclip takes its text along; once read, the text is the program's.
+        const QByteArray read = "text of " + QByteArray::number(copied.size()) + " characters; passed on";
+        ASSERT_TRUE(x11::waitUntil([&] { return program.log().contains(read); }, 10000)) << "read by the program";
+        x11::stopClipboardOwners(); // the program puts it back and owns it
         ASSERT_TRUE(x11::waitUntil([&] { return QString::fromUtf8(x11::readClipboard()) == copied; }));
         const bool waits = QByteArray(mode) == "wait";
         QProcess &manager = started.start(QStringLiteral(MANAGER_OWNER),

@@ -142,9 +142,10 @@ protected:
     {
         pointerTo(from);
         xdo({QStringLiteral("mousedown"), QString::number(button)});
+        ASSERT_TRUE(x11::caughtUp()); // each step seen where the press went
         for (const QPoint &step : path) {
             pointerTo(from + step);
-            QTest::qWait(40);
+            ASSERT_TRUE(x11::caughtUp());
         }
         if (shot)
             screenshot(QRect(0, 0, 1000, 420), shot);

@@ -112,9 +112,10 @@ TEST_F(PlacementE2E, VordergrundLeavesADraggedStoreWhereItStands)
         const QPoint from = r.handle(), before = client(*r.store).topLeft();
         xdo(QStringLiteral("mousemove"), from);
         xdo(QStringLiteral("mousedown"));
+        ASSERT_TRUE(x11::caughtUp()); // each step seen where the press went
         for (int step = 1; step <= 4; ++step) {
             xdo(QStringLiteral("mousemove"), from + r.by * step / 4);
-            QTest::qWait(40);
+            ASSERT_TRUE(x11::caughtUp());
         }
         xdo(QStringLiteral("mouseup"));
         // The window goes along from the first motion or a drag distance later.

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace e2e {
 
 namespace {
@@ -64,7 +66,12 @@ Program::Program(const QString &binary, const QProcessEnvironment &environment, 
 {
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(workingDirectory);
-    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_process.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, [this] {
+        const QByteArray more = m_process.readAllStandardError();
+        std::fwrite(more.constData(), 1, size_t(more.size()), stderr);
+        m_log += more;
+    });
     m_process.start(binary, {});
     EXPECT_TRUE(m_process.waitForStarted(10000)) << binary.toStdString() << " started";
 }

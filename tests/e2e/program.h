@@ -26,9 +26,12 @@ public:
     qint64 pid() const { return m_process.processId(); }
     // Waits (event loop turning) for the program to end; its exit code, or nothing.
     std::optional<int> waitForEnd(int timeoutMs = 10000);
+    // What it wrote to its standard error so far (its log), which is passed on to ours as it comes.
+    const QByteArray &log() const { return m_log; }
 
 private:
     QProcess m_process;
+    QByteArray m_log;
 };
 
 // Client area (screen pixels) of the viewable window whose title is exactly

@@ -8,8 +8,14 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include <memory>
 #include <vector>
@@ -196,6 +202,47 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs)
         QThread::msleep(1);
     }
     return true;
+}
+
+bool caughtUp(int timeoutMs)
+{
+    // Events come before the reply to a request made after them.
+    if (auto *x = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        std::free(xcb_get_input_focus_reply(x->connection(), xcb_get_input_focus(x->connection()), nullptr));
+        QCoreApplication::processEvents();
+    }
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    const auto atom = [c](const char *name) {
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_NONE;
+        std::free(r);
+        return a;
+    };
+    const xcb_screen_t *s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t w = xcb_generate_id(c);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual,
+                      XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    xcb_client_message_event_t ask{};
+    ask.response_type = XCB_CLIENT_MESSAGE;
+    ask.format = 32;
+    ask.window = w;
+    ask.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    xcb_send_event(c, 0, s->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char *>(&ask));
+    xcb_flush(c);
+    bool answered = false;
+    waitUntil([&] {
+        while (xcb_generic_event_t *e = xcb_poll_for_event(c)) {
+            answered = answered || ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
+                                    && reinterpret_cast<xcb_property_notify_event_t *>(e)->atom == extents);
+            std::free(e);
+        }
+        return answered;
+    }, timeoutMs);
+    xcb_disconnect(c);
+    return answered;
 }
 
 } // namespace x11

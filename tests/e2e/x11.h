@@ -35,6 +35,13 @@ void stopClipboardOwners();
 // Processes events until `done` is true or timeoutMs passes; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = 5000);
 
+// Waits until this process has handled every event the X server sent it so
+// far, and the window manager every event and request that reached it
+// before (it answers a request for a window's frame extents in turn): a
+// pointer step has then been seen by whoever holds the pointer. False when
+// the window manager did not answer within timeoutMs.
+bool caughtUp(int timeoutMs = 5000);
+
 // An X display of the test's own: Xvfb on a display it picks itself, and a
 // window manager on it, both ended by their process ids when it goes.
 class OwnDesktop

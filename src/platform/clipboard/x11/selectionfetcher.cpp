@@ -388,7 +388,7 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
     // A later notice of a change gives the fetch up only when another owner
     // has taken the clipboard: a repeated notice of the same change, or new
     // content from the same owner, is fetched once this fetch is done.
-    const xcb_window_t owner = x.owner();
+    xcb_window_t owner = x.owner();
     result.owner = owner;
     unsigned checked = generation;
     auto overtaken = [&] {
@@ -403,6 +403,10 @@ SelectionFetcher::Result SelectionFetcher::fetch(unsigned generation, const std:
     const std::optional<QByteArray> targets = t.convert("TARGETS", 64 * 1024, nullptr, &cut);
     if (!targets)
         return result;
+    // Found without an owner, yet answered: an owner came in between, and
+    // this is its offer; should it end right after, its content is kept.
+    if (owner == XCB_NONE)
+        owner = x.owner();
     std::vector<xcb_atom_t> offered(static_cast<size_t>(targets->size()) / sizeof(xcb_atom_t));
     std::memcpy(offered.data(), targets->constData(), offered.size() * sizeof(xcb_atom_t));
 
