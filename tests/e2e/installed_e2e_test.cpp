@@ -40,11 +40,6 @@ QPoint at(const QRect &client, int left, int top)
     return client.topLeft() + QPoint(left / 15, top / 15);
 }
 
-void pause(int ms)
-{
-    x11::waitUntil([] { return false; }, ms);
-}
-
 void press(const QString &keys)
 {
     x11::run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
@@ -120,7 +115,8 @@ protected:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
         env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
         env.insert(QStringLiteral("PATH"), work.filePath(QStringLiteral("bin")) + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
-        return env;
+        // Each change it reads is logged: a copy is waited for until it is in.
+        return e2e::withClipboardLog(env);
     }
 
     // Starts the installed program from its own bin folder, so that anything
@@ -136,7 +132,7 @@ protected:
         e2e::click(at(selector, 2040 + 847, 510 + 127));
         std::optional<QRect> store;
         EXPECT_TRUE(x11::waitUntil([&] { return (store = e2e::visibleWindow(kTextStore)).has_value(); }, 10000));
-        pause(300);
+        EXPECT_TRUE(x11::caughtUp()); // placed and framed by the window manager
         return store.value_or(QRect());
     }
 
@@ -172,8 +168,7 @@ TEST_F(InstalledE2E, KeepsItsFilesInAFolderPerUserAndASecondStartBringsItForward
     QRect store = openTextStore(*selector);
     ASSERT_FALSE(store.isNull());
     const QString copied = QStringLiteral("im Installierten gemerkt");
-    x11::setClipboardText(copied);
-    pause(500);
+    ASSERT_TRUE(program->copied(copied));
     e2e::click(at(store, 1200, 60)); // the first entry
     std::optional<QRect> counted;
     ASSERT_TRUE(x11::waitUntil([&] { return (counted = e2e::visibleWindow(kOneEntry)).has_value(); }, 5000));
@@ -251,8 +246,7 @@ TEST_F(InstalledE2E, APerUserFolderThatCannotBeMadeIsNamedAndCaptureGoesOn)
     // The text store takes in what is copied (paste icon; "Automatisch" is off).
     const QRect store = openTextStore(*selector);
     ASSERT_FALSE(store.isNull());
-    x11::setClipboardText(QStringLiteral("trotzdem aufgenommen"));
-    pause(500);
+    ASSERT_TRUE(program->copied(QStringLiteral("trotzdem aufgenommen")));
     e2e::click(at(store, 180, 127));
     e2e::click(at(store, 1200, 60));
     EXPECT_TRUE(x11::waitUntil([&] { return e2e::visibleWindow(kOneEntry).has_value(); }, 5000));

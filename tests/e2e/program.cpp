@@ -84,6 +84,20 @@ Program::~Program()
     }
 }
 
+bool Program::copied(const QString &text)
+{
+    const QByteArray captured = "text of " + QByteArray::number(text.size()) + " characters; passed on to the capture";
+    const qsizetype before = m_log.count(captured);
+    x11::setClipboardText(text);
+    return x11::waitUntil([&] { return m_log.count(captured) > before; }, 10000);
+}
+
+QProcessEnvironment withClipboardLog(QProcessEnvironment environment)
+{
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("merkolo.clipboard.info=true"));
+    return environment;
+}
+
 bool Program::running() const
 {
     return m_process.state() != QProcess::NotRunning;

@@ -28,11 +28,18 @@ public:
     std::optional<int> waitForEnd(int timeoutMs = 10000);
     // What it wrote to its standard error so far (its log), which is passed on to ours as it comes.
     const QByteArray &log() const { return m_log; }
+    // Another program copies `text`; true once this program has read it and
+    // passed it on to its capture, which it logs with its clipboard log on
+    // (QT_LOGGING_RULES=merkolo.clipboard.info=true, see withClipboardLog).
+    bool copied(const QString &text);
 
 private:
     QProcess m_process;
     QByteArray m_log;
 };
+
+// `environment` with the program's clipboard log on.
+QProcessEnvironment withClipboardLog(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
 
 // Client area (screen pixels) of the viewable window whose title is exactly
 // `title`, or nothing when no such window is viewable.

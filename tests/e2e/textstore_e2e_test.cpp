@@ -55,7 +55,7 @@ protected:
         text->Command12_Click();
         text->Show();
         ASSERT_TRUE(x11::waitUntil([&] { return text->windowHandle() && text->windowHandle()->isExposed(); }));
-        pause(200); // the window manager places and frames it
+        ASSERT_TRUE(x11::caughtUp()); // the window manager places and frames it
     }
     ListBox &list(int i = 0) { return *text->List1[i]; }
     void clickRow(int row)
