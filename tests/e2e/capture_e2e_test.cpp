@@ -305,7 +305,9 @@ TEST_F(CaptureE2E, ACopyAnnouncedTwiceIsOneChangeACopyMadeAgainIsAnother)
         x11::waitUntil([&] { return desktop->bridge->delivered() > before + copy; }, 600); // a second delivery would show now
         EXPECT_EQ(desktop->bridge->delivered(), before + copy) << copy;
         EXPECT_EQ(logged("passed on to the capture"), copy) << log.all().join('\n').toStdString();
-        EXPECT_EQ(logged("skipped: the same copy announced again"), copy);
+        // At least the repeated announcement; on a busy machine the program's
+        // own put-back of the ended owner's copy may be told apart by the same rule.
+        EXPECT_GE(logged("skipped: the same copy announced again"), copy);
         owner.kill();
         owner.waitForFinished(2000);
         // Its end brings the picture back (no change) before the next copy.
