@@ -305,8 +305,9 @@ TEST_F(CaptureE2E, ACopyAnnouncedTwiceIsOneChangeACopyMadeAgainIsAnother)
         x11::waitUntil([&] { return desktop->bridge->delivered() > before + copy; }, 600); // a second delivery would show now
         EXPECT_EQ(desktop->bridge->delivered(), before + copy) << copy;
         EXPECT_EQ(logged("passed on to the capture"), copy) << log.all().join('\n').toStdString();
-        // At least the repeated announcement; on a busy machine the program's
-        // own put-back of the ended owner's copy may be told apart by the same rule.
+        // At least the repeated announcement; on a busy machine one more notice
+        // of the same copy may come and is skipped by the same rule (it was
+        // seen once at a load of 17): what counts is that it is delivered once.
         EXPECT_GE(logged("skipped: the same copy announced again"), copy);
         owner.kill();
         owner.waitForFinished(2000);
