@@ -278,21 +278,17 @@ TEST(SwayE2E, TheStoresTheSelectorAndTheViewerFloatAtTheirDesignSizes)
         }
         return std::optional<Sway::View>();
     };
-    auto onX = [&](const QString &program, const QStringList &args) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(program, args);
-        p.waitForFinished(5000);
-        return QString::fromUtf8(p.readAllStandardOutput());
-    };
     // A click into a window once sway has given it the focus (and raised
     // it), at a point of the window wherever it stands by then.
     auto click = [&](const QString &title, const QPoint &at) {
         sway.message({QStringLiteral("[title=\"^%1\"] focus").arg(title)});
-        onX(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QLatin1Char('^') + title,
-                                        QStringLiteral("mousemove"), QStringLiteral("--window"), QStringLiteral("%1"),
-                                        QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-                                        QStringLiteral("1")});
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(env);
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"), QLatin1Char('^') + title,
+                                                  QStringLiteral("mousemove"), QStringLiteral("--window"), QStringLiteral("%1"),
+                                                  QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                                                  QStringLiteral("1")});
+        xdotool.waitForFinished(5000);
     };
     const struct {
         const char *title;
